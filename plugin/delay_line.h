@@ -1,0 +1,104 @@
+// One channel's delay: an integer number of samples, no interpolation.
+//
+// The buffer is linear and written downwards, so a read at the write position plus the delay
+// never wraps: with 3 x maxDelay entries, one copy of maxDelay samples every 2 x maxDelay
+// samples replaces all index arithmetic modulo the length. Samples are stored as float, also
+// in 64-bit processing.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "pluginterfaces/base/ftypes.h"
+
+namespace quenvale {
+
+// Per-sample mix settings for one stretch of samples, in two shapes: one value for the whole
+// stretch (steady parameters), or one value per sample.
+struct SteadyMix {
+    Steinberg::int32 delay;
+    float dry;
+    float wet;
+    Steinberg::int32 delayAt(Steinberg::int32) const noexcept { return delay; }
+    float dryAt(Steinberg::int32) const noexcept { return dry; }
+    float wetAt(Steinberg::int32) const noexcept { return wet; }
+};
+
+struct VaryingMix {
+    const Steinberg::int32* delay;
+    const float* dry;
+    const float* wet;
+    Steinberg::int32 delayAt(Steinberg::int32 i) const noexcept { return delay[i]; }
+    float dryAt(Steinberg::int32 i) const noexcept { return dry[i]; }
+    float wetAt(Steinberg::int32 i) const noexcept { return wet[i]; }
+};
+
+struct DelayLine {
+    using int32 = Steinberg::int32;
+
+    // The double product of 0.4 and 1.1: 400 ms and a tenth more.
+    static constexpr double kMaxDelaySeconds = 0.4 * 1.1;
+
+    int32 maxDelay = 0;
+    int32 delaySamples = 0;
+    int32 writePos = -1;  // index of the most recent write
+    std::vector<float> buffer;
+
+    DelayLine() = default;
+    explicit DelayLine(int32 sampleRate)
+        : maxDelay(sampleRate > 0 ? static_cast<int32>(sampleRate * kMaxDelaySeconds) : 0),
+          delaySamples(maxDelay),
+          writePos(2 * maxDelay - 1),
+          buffer(std::size_t{3} * static_cast<std::size_t>(maxDelay), 0.0f) {}
+
+    // Renders `count` samples: out = dry x in + line x wet, the line read `delay` samples back.
+    // In the 32-bit variant all in float; in the 64-bit one dry x in is computed in double.
+    // `in` and `out` may be the same buffer: every input sample is read before its output is
+    // written.
+    template <typename Sample, typename Mix>
+    void render(const Sample* in, Sample* out, int32 count, const Mix& mix) noexcept {
+        if (maxDelay == 0) {
+            for (int32 i = 0; i < count; ++i) {
+                out[i] = mixSample(mix.dryAt(i), in[i], static_cast<float>(in[i]), mix.wetAt(i));
+            }
+            return;
+        }
+        for (int32 done = 0; done < count;) {
+            if (writePos == 0) {
+                // The most recent maxDelay samples move to the top; writing goes on below them.
+                const std::size_t size = buffer.size();
+                std::copy_n(buffer.begin(), maxDelay, buffer.begin() + (size - maxDelay));
+                writePos = static_cast<int32>(size) - maxDelay;
+            }
+            const int32 n = std::min(count - done, writePos);
+            // Sample done + i is written at writePos - 1 - i. Writing the whole stretch before
+            // reading is the same as alternating: a read at p + d (d >= 0) sees only samples
+            // written at or before its own, since later ones go below p.
+            float* const at = buffer.data() + (writePos - 1);
+            for (int32 i = 0; i < n; ++i) {
+                at[-i] = static_cast<float>(in[done + i]);
+            }
+            for (int32 i = 0; i < n; ++i) {
+                const int32 d = std::max(std::min(mix.delayAt(done + i), maxDelay), 0);
+                const float y = at[d - i];
+                out[done + i] = mixSample(mix.dryAt(done + i), in[done + i], y, mix.wetAt(done + i));
+            }
+            writePos -= n;
+            done += n;
+        }
+        if (count > 0) {
+            delaySamples = std::max(std::min(mix.delayAt(count - 1), maxDelay), 0);
+        }
+    }
+
+private:
+    static float mixSample(float dry, float in, float y, float wet) noexcept {
+        return dry * in + y * wet;
+    }
+    static double mixSample(float dry, double in, float y, float wet) noexcept {
+        return static_cast<double>(dry) * in + static_cast<double>(y * wet);
+    }
+};
+
+}  // namespace quenvale

@@ -1,0 +1,101 @@
+// Follows one parameter's automation inside a block: the value moves linearly from where it
+// was to each point of the host's queue and reaches the point's value exactly at its offset.
+// A ramp whose last point lies in an earlier block is stretched back to that point.
+// Audio thread only.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "pluginterfaces/vst/ivstparameterchanges.h"
+
+namespace quenvale {
+
+struct ParamRamp {
+    using int32 = Steinberg::int32;
+
+    // An offset no block reaches: no point lies ahead.
+    static constexpr int32 kNoPoint = 16777216;
+    // `lastOffset` of a parameter without points moves back by every block; it stops here, far
+    // enough in the past to change nothing audible, instead of leaving the int32 range.
+    static constexpr int32 kOldestOffset = -(1 << 30);
+
+    double value = 0.0;
+    Steinberg::Vst::IParamValueQueue* queue = nullptr;  // this block's points, not owned
+    double step = 0.0;
+    int32 pointCount = 0;
+    int32 nextIndex = 0;
+    int32 nextOffset = kNoPoint;
+    double target = 0.0;
+    int32 lastOffset = -1;  // relative to the current block; negative: an earlier block
+    int32 sampleIndex = -1;
+
+    // Jumps to `start` (construction, a posted state), then follows `q`.
+    void restart(double start, Steinberg::Vst::IParamValueQueue* q) noexcept {
+        value = start;
+        pointCount = 0;
+        setQueue(q);
+    }
+
+    // Start of a block with this block's queue of the parameter, or null.
+    void setQueue(Steinberg::Vst::IParamValueQueue* q) noexcept {
+        if (pointCount != 0) {
+            lastOffset = -1;
+        } else {
+            const std::int64_t moved = std::int64_t{lastOffset} - (std::int64_t{sampleIndex} + 1);
+            lastOffset = static_cast<int32>(std::max<std::int64_t>(moved, kOldestOffset));
+        }
+        queue = q;
+        pointCount = q ? q->getPointCount() : 0;
+        nextIndex = 0;
+        sampleIndex = -1;
+        nextPoint();
+    }
+
+    // Aims at the next usable point: one that can be read and lies after the last one taken.
+    void nextPoint() noexcept {
+        while (nextIndex < pointCount) {
+            int32 offset = 0;
+            Steinberg::Vst::ParamValue pointValue = 0.0;
+            const Steinberg::tresult result = queue->getPoint(nextIndex, offset, pointValue);
+            ++nextIndex;
+            if (result != Steinberg::kResultOk || offset <= lastOffset) {
+                continue;
+            }
+            target = pointValue;
+            // In double: the distance can exceed the int32 range for hostile offsets.
+            step = (target - value) / (static_cast<double>(offset) - lastOffset);
+            nextOffset = lastOffset = offset;
+            return;
+        }
+        step = 0.0;
+        target = value;
+        nextOffset = kNoPoint;
+    }
+
+    // Once per sample.
+    void advance() noexcept {
+        value += step;
+        ++sampleIndex;
+        if (sampleIndex == nextOffset) {
+            value = target;
+            nextPoint();
+        }
+    }
+
+    // True when the next `samples` advances would leave `value` as it is and reach no point.
+    bool isFlatFor(int32 samples) const noexcept {
+        return step == 0.0 && std::int64_t{nextOffset} > std::int64_t{sampleIndex} + samples;
+    }
+
+    // The same as `samples` advances, for a ramp that isFlatFor(samples). Adding a zero step
+    // once has the effect of adding it any number of times (only the sign of a zero can change).
+    void skip(int32 samples) noexcept {
+        if (samples > 0) {
+            value += step;
+            sampleIndex += samples;
+        }
+    }
+};
+
+}  // namespace quenvale

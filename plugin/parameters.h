@@ -1,0 +1,74 @@
+// The plug-in's two parameters: ids, what the host is told about them, their defaults, the
+// conversions from the normalized value, their display texts and their keys in saved state.
+// Processor, engine, controller and editor all read this one header.
+#pragma once
+
+#include <cmath>
+#include <string>
+
+#include "pluginterfaces/base/ftypes.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "pluginterfaces/vst/ivstunits.h"
+
+namespace quenvale {
+
+using Steinberg::int32;
+
+struct Parameters {
+    enum Id : int32 {
+        kParamBypass = 0,
+        kParamDelay = 1,
+        kParamCount = 2,  // ids from here upward are not parameters
+    };
+
+    // What the controller registers with the host for one parameter. Texts are UTF-8.
+    struct Info {
+        const char* title;
+        const char* shortTitle;
+        const char* units;
+        int32 stepCount;
+        double defaultNormalizedValue;
+        int32 flags;
+        int32 unitId;
+    };
+
+    static constexpr float kDefaultBypass = 0.0f;
+    // About +2 ms, not zero: 0.5 is the zero-delay setting.
+    static constexpr float kDefaultDelay = 0.5025f;
+
+    static constexpr float kMaxDelayMs = 400.0f;
+
+    // The description of parameter `id`; throws std::out_of_range for ids from kParamCount up.
+    static const Info& info(int32 id);
+
+    // Clamps to 0..1 in single precision; NaN becomes 1.
+    static float clamp01(float n) noexcept {
+        const float c = n < 1.0f ? n : 1.0f;
+        return c > 0.0f ? c : 0.0f;
+    }
+
+    // 0 (delay heard) below 0.5, 1 (bypassed) from 0.5 upward. The addition is in double, so
+    // 0.5 - 2^-25 still gives 0.
+    static int32 bypassFromNormalized(float n) noexcept {
+        return static_cast<int32>(std::floor(static_cast<double>(clamp01(n)) + 0.5));
+    }
+
+    // -400 ms at 0, 0 ms at 0.5, +400 ms at 1, linear: 2c - 1 in single precision, scaled in
+    // double and narrowed.
+    static float delayMsFromNormalized(float n) noexcept {
+        const float c = clamp01(n);
+        const float d = c + c - 1.0f;
+        return static_cast<float>(static_cast<double>(d) * static_cast<double>(kMaxDelayMs));
+    }
+
+    // Display texts, independent of the process locale. The delay text carries the number
+    // only; the unit is the parameter's units.
+    static std::string bypassText(float n);
+    static std::string delayText(float n);
+
+    // The member key of parameter `id` in the saved state; throws std::out_of_range for ids
+    // from kParamCount up.
+    static const char* stateKey(int32 id);
+};
+
+}  // namespace quenvale

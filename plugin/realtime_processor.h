@@ -1,0 +1,72 @@
+// The signal path: ramps follow the host's automation, two one-pole smoothers glide the bypass
+// gain and the delay time, and every channel runs through its own delay line.
+//
+// Threads: construction, destruction, published(id).take() and mailbox().post() on the main
+// thread; processParameterChanges and processBlock on the audio thread, which allocates
+// nothing, locks nothing and throws nothing. Callers keep flush-to-zero on while rendering.
+#pragma once
+
+#include <vector>
+
+#include "delay_line.h"
+#include "param_ramp.h"
+#include "parameters.h"
+#include "processor_state.h"
+#include "published_value.h"
+#include "state_mailbox.h"
+
+namespace quenvale {
+
+class RealtimeProcessor {
+public:
+    // Allocates 3 x 0.44 s of float samples per channel; throws std::bad_alloc.
+    explicit RealtimeProcessor(const RealtimeConfig& config);
+
+    // First in every process call: takes a posted state, then this block's points.
+    void processParameterChanges(Steinberg::Vst::IParameterChanges* changes) noexcept;
+
+    // Renders one block; `channels` must not exceed the engine's channel count (more are not
+    // rendered). Input and output buffers may be the same.
+    void processBlock(const float* const* inputs, float* const* outputs, int32 channels,
+                      int32 samples) noexcept;
+    void processBlock(const double* const* inputs, double* const* outputs, int32 channels,
+                      int32 samples) noexcept;
+
+    // The last automation value received for parameter 0 or 1.
+    PublishedValue& published(Parameters::Id id) noexcept { return publishedValues[id]; }
+    StateMailbox& mailbox() noexcept { return stateMailbox; }
+
+    const RealtimeConfig& configuration() const noexcept { return config; }
+    // The smoothed delay the engine starts with, in milliseconds.
+    float initialDelayMs() const noexcept {
+        return Parameters::delayMsFromNormalized(config.state.delay);
+    }
+    int32 maxDelaySamples() const noexcept { return lines.empty() ? 0 : lines.front().maxDelay; }
+
+    // Smoothing coefficient per sample: a time constant of about 10 ms, at most 1 so that the
+    // smoothers cannot diverge at absurdly low rates.
+    static float smoothingCoefficient(int32 sampleRate) noexcept;
+
+private:
+    template <typename Sample>
+    void render(const Sample* const* inputs, Sample* const* outputs, int32 channels,
+                int32 samples) noexcept;
+
+    // One smoother step towards the targets of the ramps' current values.
+    float nextBypass() const noexcept;
+    float nextDelayMs() const noexcept;
+    int32 delaySamplesFor(float delayMs) const noexcept;
+
+    ParamRamp bypassRamp;
+    ParamRamp delayRamp;
+    StateMailbox stateMailbox;
+    PublishedValue publishedValues[Parameters::kParamCount];
+    RealtimeConfig config;
+    float smoothedBypass;  // share of the dry signal, 0..1
+    float bypassCoef;
+    float smoothedDelayMs;
+    float delayCoef;
+    std::vector<DelayLine> lines;
+};
+
+}  // namespace quenvale
