@@ -14,8 +14,8 @@
 
 namespace quenvale {
 
-// Per-sample mix settings for one stretch of samples, in two shapes: one value for the whole
-// stretch (steady parameters), or one value per sample.
+// How a stretch of samples is mixed, in two shapes: the same delay and shares for every sample
+// (steady parameters), or one of each per sample (while the smoothers glide).
 struct SteadyMix {
     Steinberg::int32 delay;
     float dry;
@@ -23,15 +23,18 @@ struct SteadyMix {
     Steinberg::int32 delayAt(Steinberg::int32) const noexcept { return delay; }
     float dryAt(Steinberg::int32) const noexcept { return dry; }
     float wetAt(Steinberg::int32) const noexcept { return wet; }
+    // True when every read of a stretch of `count` samples lies before the stretch.
+    bool readsBefore(Steinberg::int32 count) const noexcept { return delay >= count; }
 };
 
-struct VaryingMix {
+struct GlidingMix {
     const Steinberg::int32* delay;
     const float* dry;
     const float* wet;
     Steinberg::int32 delayAt(Steinberg::int32 i) const noexcept { return delay[i]; }
     float dryAt(Steinberg::int32 i) const noexcept { return dry[i]; }
     float wetAt(Steinberg::int32 i) const noexcept { return wet[i]; }
+    bool readsBefore(Steinberg::int32) const noexcept { return false; }
 };
 
 struct DelayLine {
@@ -45,17 +48,21 @@ struct DelayLine {
     int32 writePos = -1;  // index of the most recent write
     std::vector<float> buffer;
 
+    static int32 maxDelayFor(int32 sampleRate) noexcept {
+        return sampleRate > 0 ? static_cast<int32>(sampleRate * kMaxDelaySeconds) : 0;
+    }
+
     DelayLine() = default;
     explicit DelayLine(int32 sampleRate)
-        : maxDelay(sampleRate > 0 ? static_cast<int32>(sampleRate * kMaxDelaySeconds) : 0),
+        : maxDelay(maxDelayFor(sampleRate)),
           delaySamples(maxDelay),
           writePos(2 * maxDelay - 1),
           buffer(std::size_t{3} * static_cast<std::size_t>(maxDelay), 0.0f) {}
 
-    // Renders `count` samples: out = dry x in + line x wet, the line read `delay` samples back.
-    // In the 32-bit variant all in float; in the 64-bit one dry x in is computed in double.
-    // `in` and `out` may be the same buffer: every input sample is read before its output is
-    // written.
+    // Renders `count` samples: out = dry x in + line x wet, the line read `delay` (0..maxDelay)
+    // samples back. In the 32-bit variant all in float; in the 64-bit one dry x in is computed
+    // in double. `in` and `out` may be the same buffer: every input sample is read before its
+    // output is written.
     template <typename Sample, typename Mix>
     void render(const Sample* in, Sample* out, int32 count, const Mix& mix) noexcept {
         if (maxDelay == 0) {
@@ -66,33 +73,49 @@ struct DelayLine {
         }
         for (int32 done = 0; done < count;) {
             if (writePos == 0) {
-                // The most recent maxDelay samples move to the top; writing goes on below them.
-                const std::size_t size = buffer.size();
-                std::copy_n(buffer.begin(), maxDelay, buffer.begin() + (size - maxDelay));
-                writePos = static_cast<int32>(size) - maxDelay;
+                wrapAround();
             }
             const int32 n = std::min(count - done, writePos);
             // Sample done + i is written at writePos - 1 - i. Writing the whole stretch before
             // reading is the same as alternating: a read at p + d (d >= 0) sees only samples
             // written at or before its own, since later ones go below p.
             float* const at = buffer.data() + (writePos - 1);
+            if (mix.readsBefore(n)) {
+                // Every read lies above this stretch's writes: one pass does both.
+                const float* const read = at + mix.delayAt(done);
+                for (int32 i = 0; i < n; ++i) {
+                    const int32 k = done + i;
+                    const Sample x = in[k];
+                    at[-i] = static_cast<float>(x);
+                    out[k] = mixSample(mix.dryAt(k), x, read[-i], mix.wetAt(k));
+                }
+                writePos -= n;
+                done += n;
+                continue;
+            }
             for (int32 i = 0; i < n; ++i) {
                 at[-i] = static_cast<float>(in[done + i]);
             }
             for (int32 i = 0; i < n; ++i) {
-                const int32 d = std::max(std::min(mix.delayAt(done + i), maxDelay), 0);
-                const float y = at[d - i];
-                out[done + i] = mixSample(mix.dryAt(done + i), in[done + i], y, mix.wetAt(done + i));
+                const int32 k = done + i;
+                out[k] = mixSample(mix.dryAt(k), in[k], at[mix.delayAt(k) - i], mix.wetAt(k));
             }
             writePos -= n;
             done += n;
         }
         if (count > 0) {
-            delaySamples = std::max(std::min(mix.delayAt(count - 1), maxDelay), 0);
+            delaySamples = mix.delayAt(count - 1);
         }
     }
 
 private:
+    // The most recent maxDelay samples move to the top; writing goes on below them.
+    void wrapAround() noexcept {
+        const std::size_t size = buffer.size();
+        std::copy_n(buffer.begin(), maxDelay, buffer.begin() + (size - maxDelay));
+        writePos = static_cast<int32>(size) - maxDelay;
+    }
+
     static float mixSample(float dry, float in, float y, float wet) noexcept {
         return dry * in + y * wet;
     }

@@ -83,19 +83,25 @@ struct ParamRamp {
         }
     }
 
-    // True when the next `samples` advances would leave `value` as it is and reach no point.
-    bool isFlatFor(int32 samples) const noexcept {
-        return step == 0.0 && std::int64_t{nextOffset} > std::int64_t{sampleIndex} + samples;
+    // How many advances from here only add `step`: those before the point ahead is reached.
+    int32 samplesBeforeNextPoint() const noexcept {
+        const std::int64_t ahead = std::int64_t{nextOffset} - sampleIndex - 1;
+        // A point behind the current sample (a hostile negative offset) is never reached.
+        return ahead < 0 ? kNoLimit : static_cast<int32>(std::min<std::int64_t>(ahead, kNoLimit));
     }
 
-    // The same as `samples` advances, for a ramp that isFlatFor(samples). Adding a zero step
-    // once has the effect of adding it any number of times (only the sign of a zero can change).
+    // How many advances from here leave `value` as it is.
+    int32 flatSamples() const noexcept { return step == 0.0 ? samplesBeforeNextPoint() : 0; }
+
+    // The same as `samples` (> 0) advances, none of them reaching a point. With a zero step,
+    // adding it once has the effect of adding it any number of times (only the sign of a zero
+    // can change, once).
     void skip(int32 samples) noexcept {
-        if (samples > 0) {
-            value += step;
-            sampleIndex += samples;
-        }
+        value += step;
+        sampleIndex += samples;
     }
+
+    static constexpr int32 kNoLimit = 0x7FFFFFFF;
 };
 
 }  // namespace quenvale

@@ -6,8 +6,9 @@ namespace quenvale {
 
 namespace {
 
-// Samples rendered per pass: the per-sample parameters of one pass live on the stack.
-constexpr int32 kPassLength = 64;
+// Samples whose delay and mix are computed one by one before the engine looks again whether
+// it can render a steady stretch; their values live on the stack.
+constexpr int32 kGlidePass = 64;
 
 }  // namespace
 
@@ -17,6 +18,7 @@ RealtimeProcessor::RealtimeProcessor(const RealtimeConfig& configuration)
       bypassCoef(smoothingCoefficient(config.sampleRate)),
       smoothedDelayMs(Parameters::delayMsFromNormalized(config.state.delay)),
       delayCoef(bypassCoef),
+      maxDelay(DelayLine::maxDelayFor(config.sampleRate)),
       lines(static_cast<std::size_t>(std::max(config.channels, 0)),
             DelayLine(config.sampleRate)) {
     bypassRamp.restart(config.state.bypass, nullptr);
@@ -63,57 +65,136 @@ void RealtimeProcessor::processParameterChanges(
     }
 }
 
-float RealtimeProcessor::nextBypass() const noexcept {
-    const int32 target = Parameters::bypassFromNormalized(static_cast<float>(bypassRamp.value));
-    return static_cast<float>(target) * bypassCoef + (1.0f - bypassCoef) * smoothedBypass;
+namespace {
+
+// One step of a one-pole smoother, in single precision.
+inline float smooth(float target, float coef, float current) noexcept {
+    return target * coef + (1.0f - coef) * current;
 }
 
-float RealtimeProcessor::nextDelayMs() const noexcept {
-    const float target = Parameters::delayMsFromNormalized(static_cast<float>(delayRamp.value));
-    return target * delayCoef + (1.0f - delayCoef) * smoothedDelayMs;
+inline float bypassTarget(double rampValue) noexcept {
+    return static_cast<float>(Parameters::bypassFromNormalized(static_cast<float>(rampValue)));
 }
+
+inline float delayTarget(double rampValue) noexcept {
+    return Parameters::delayMsFromNormalized(static_cast<float>(rampValue));
+}
+
+}  // namespace
 
 int32 RealtimeProcessor::delaySamplesFor(float delayMs) const noexcept {
     // A negative delay is no delay here: it is reported to the host as latency instead.
     const double seconds = std::max(static_cast<double>(delayMs) * 0.001, 0.0);
-    return static_cast<int32>(seconds * config.sampleRate);
+    const auto samples = static_cast<int32>(seconds * config.sampleRate);
+    return std::max(std::min(samples, maxDelay), 0);
+}
+
+// A smoother is settled when one more step would leave it exactly where it is; with a flat
+// ramp it then stays there.
+int32 RealtimeProcessor::settledBypassSamples(int32 limit) const noexcept {
+    const bool settled =
+        smooth(bypassTarget(bypassRamp.value), bypassCoef, smoothedBypass) == smoothedBypass;
+    return settled ? std::min(limit, bypassRamp.flatSamples()) : 0;
+}
+
+int32 RealtimeProcessor::settledDelaySamples(int32 limit) const noexcept {
+    const bool settled =
+        smooth(delayTarget(delayRamp.value), delayCoef, smoothedDelayMs) == smoothedDelayMs;
+    return settled ? std::min(limit, delayRamp.flatSamples()) : 0;
+}
+
+template <bool kBypassSettled>
+void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet) noexcept {
+    // Locals throughout: the stores into the arrays could otherwise alias the members and force
+    // a reload on every sample.
+    float bypass = smoothedBypass;
+    float delayMs = smoothedDelayMs;
+    const float bypassSmoothing = bypassCoef;
+    const float delaySmoothing = delayCoef;
+    const double rate = config.sampleRate;
+    const int32 longest = maxDelay;
+    const auto record = [&](int32 i) {
+        dry[i] = bypass;
+        wet[i] = 1.0f - bypass;
+        // A negative delay is no delay here: it is reported to the host as latency instead.
+        const double seconds = std::max(static_cast<double>(delayMs) * 0.001, 0.0);
+        delays[i] = std::max(std::min(static_cast<int32>(seconds * rate), longest), 0);
+    };
+    if (kBypassSettled) {
+        // The bypass ramp reaches no point in this stretch and its smoother stays put.
+        bypassRamp.skip(count);
+    }
+    for (int32 i = 0; i < count;) {
+        // Until a ramp reaches its next point it only adds its step.
+        const int32 linear = std::min(
+            {count - i, kBypassSettled ? count : bypassRamp.samplesBeforeNextPoint(),
+             delayRamp.samplesBeforeNextPoint()});
+        double bypassValue = bypassRamp.value;
+        double delayValue = delayRamp.value;
+        const double bypassStep = bypassRamp.step;
+        const double delayStep = delayRamp.step;
+        const int32 end = i + linear;
+        for (; i < end; ++i) {
+            if (!kBypassSettled) {
+                bypassValue += bypassStep;
+                bypass = smooth(bypassTarget(bypassValue), bypassSmoothing, bypass);
+            }
+            delayValue += delayStep;
+            delayMs = smooth(delayTarget(delayValue), delaySmoothing, delayMs);
+            record(i);
+        }
+        delayRamp.value = delayValue;
+        delayRamp.sampleIndex += linear;
+        if (!kBypassSettled) {
+            bypassRamp.value = bypassValue;
+            bypassRamp.sampleIndex += linear;
+        }
+        if (i < count) {  // a ramp reaches its point on this sample
+            if (!kBypassSettled) {
+                bypassRamp.advance();
+                bypass = smooth(bypassTarget(bypassRamp.value), bypassSmoothing, bypass);
+            }
+            delayRamp.advance();
+            delayMs = smooth(delayTarget(delayRamp.value), delaySmoothing, delayMs);
+            record(i);
+            ++i;
+        }
+    }
+    smoothedBypass = bypass;
+    smoothedDelayMs = delayMs;
 }
 
 template <typename Sample>
 void RealtimeProcessor::render(const Sample* const* inputs, Sample* const* outputs,
                                int32 channels, int32 samples) noexcept {
-    channels = std::min(channels, static_cast<int32>(lines.size()));
-    int32 delays[kPassLength];
-    float dry[kPassLength];
-    float wet[kPassLength];
+    channels = std::max(std::min(channels, static_cast<int32>(lines.size())), 0);
     for (int32 done = 0; done < samples;) {
-        const int32 n = std::min(kPassLength, samples - done);
-        // When no point is reached and both smoothers sit exactly on their targets, every
-        // sample of the pass has the same delay and mix: nothing per sample needs computing.
-        const bool steady = bypassRamp.isFlatFor(n) && delayRamp.isFlatFor(n) &&
-                            nextBypass() == smoothedBypass && nextDelayMs() == smoothedDelayMs;
-        if (steady) {
-            bypassRamp.skip(n);
-            delayRamp.skip(n);
+        // While no point is reached and both smoothers sit exactly on their targets, every
+        // sample has the same delay and mix: nothing per sample needs computing.
+        const int32 bypassSettled = settledBypassSamples(samples - done);
+        if (const int32 steady = settledDelaySamples(bypassSettled); steady > 0) {
+            bypassRamp.skip(steady);
+            delayRamp.skip(steady);
             const SteadyMix mix{delaySamplesFor(smoothedDelayMs), smoothedBypass,
                                 1.0f - smoothedBypass};
             for (int32 j = 0; j < channels; ++j) {
-                lines[j].render(inputs[j] + done, outputs[j] + done, n, mix);
+                lines[j].render(inputs[j] + done, outputs[j] + done, steady, mix);
             }
+            done += steady;
+            continue;
+        }
+        const int32 n = std::min(kGlidePass, samples - done);
+        int32 delays[kGlidePass];
+        float dry[kGlidePass];
+        float wet[kGlidePass];
+        if (bypassSettled >= n) {
+            glide<true>(n, delays, dry, wet);
         } else {
-            for (int32 i = 0; i < n; ++i) {
-                bypassRamp.advance();
-                delayRamp.advance();
-                smoothedBypass = nextBypass();
-                smoothedDelayMs = nextDelayMs();
-                dry[i] = smoothedBypass;
-                wet[i] = 1.0f - smoothedBypass;
-                delays[i] = delaySamplesFor(smoothedDelayMs);
-            }
-            const VaryingMix mix{delays, dry, wet};
-            for (int32 j = 0; j < channels; ++j) {
-                lines[j].render(inputs[j] + done, outputs[j] + done, n, mix);
-            }
+            glide<false>(n, delays, dry, wet);
+        }
+        const GlidingMix mix{delays, dry, wet};
+        for (int32 j = 0; j < channels; ++j) {
+            lines[j].render(inputs[j] + done, outputs[j] + done, n, mix);
         }
         done += n;
     }

@@ -41,7 +41,7 @@ public:
     float initialDelayMs() const noexcept {
         return Parameters::delayMsFromNormalized(config.state.delay);
     }
-    int32 maxDelaySamples() const noexcept { return lines.empty() ? 0 : lines.front().maxDelay; }
+    int32 maxDelaySamples() const noexcept { return maxDelay; }
 
     // Smoothing coefficient per sample: a time constant of about 10 ms, at most 1 so that the
     // smoothers cannot diverge at absurdly low rates.
@@ -52,9 +52,15 @@ private:
     void render(const Sample* const* inputs, Sample* const* outputs, int32 channels,
                 int32 samples) noexcept;
 
-    // One smoother step towards the targets of the ramps' current values.
-    float nextBypass() const noexcept;
-    float nextDelayMs() const noexcept;
+    // How many of the next `limit` samples leave the bypass smoother, or the delay smoother, as
+    // it is.
+    int32 settledBypassSamples(int32 limit) const noexcept;
+    int32 settledDelaySamples(int32 limit) const noexcept;
+    // Advances ramps and smoothers over `count` samples, recording each sample's delay and mix;
+    // kBypassSettled: the bypass stays settled throughout.
+    template <bool kBypassSettled>
+    void glide(int32 count, int32* delays, float* dry, float* wet) noexcept;
+    // The smoothed delay as whole samples, 0..maxDelay.
     int32 delaySamplesFor(float delayMs) const noexcept;
 
     ParamRamp bypassRamp;
@@ -66,6 +72,7 @@ private:
     float bypassCoef;
     float smoothedDelayMs;
     float delayCoef;
+    int32 maxDelay;  // of every line
     std::vector<DelayLine> lines;
 };
 
