@@ -13,4 +13,7 @@ start_wineserver() {
     wineserver -w
   fi
   wineserver -p
+  # Start Wine's background services now, detached from any output pipe: started by the first
+  # test program they would inherit ctest's pipes and keep ctest waiting for them to close.
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
