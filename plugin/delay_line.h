@@ -14,8 +14,9 @@
 
 namespace quenvale {
 
-// How a stretch of samples is mixed, in two shapes: the same delay and shares for every sample
-// (steady parameters), or one of each per sample (while the smoothers glide).
+// How a stretch of samples is mixed: the same delay and shares for every sample (steady
+// parameters), or one of each per sample (while the smoothers glide), or a gliding delay with
+// steady shares.
 struct SteadyMix {
     Steinberg::int32 delay;
     float dry;
@@ -34,6 +35,17 @@ struct GlidingMix {
     Steinberg::int32 delayAt(Steinberg::int32 i) const noexcept { return delay[i]; }
     float dryAt(Steinberg::int32 i) const noexcept { return dry[i]; }
     float wetAt(Steinberg::int32 i) const noexcept { return wet[i]; }
+    bool readsBefore(Steinberg::int32) const noexcept { return false; }
+};
+
+// The delay glides while the shares stay as they are (the usual case under delay automation).
+struct GlidingDelayMix {
+    const Steinberg::int32* delay;
+    float dry;
+    float wet;
+    Steinberg::int32 delayAt(Steinberg::int32 i) const noexcept { return delay[i]; }
+    float dryAt(Steinberg::int32) const noexcept { return dry; }
+    float wetAt(Steinberg::int32) const noexcept { return wet; }
     bool readsBefore(Steinberg::int32) const noexcept { return false; }
 };
 

@@ -1,6 +1,7 @@
 // Follows one parameter's automation inside a block: the value moves linearly from where it
 // was to each point of the host's queue and reaches the point's value exactly at its offset.
-// A ramp whose last point lies in an earlier block is stretched back to that point.
+// The first ramp of a block starts at the block's start when the previous block had points,
+// and is stretched back to the last point taken when the blocks since had none.
 // Audio thread only.
 #pragma once
 

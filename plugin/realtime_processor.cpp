@@ -114,8 +114,10 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
     const double rate = config.sampleRate;
     const int32 longest = maxDelay;
     const auto record = [&](int32 i) {
-        dry[i] = bypass;
-        wet[i] = 1.0f - bypass;
+        if (!kBypassSettled) {
+            dry[i] = bypass;
+            wet[i] = 1.0f - bypass;
+        }
         // A negative delay is no delay here: it is reported to the host as latency instead.
         const double seconds = std::max(static_cast<double>(delayMs) * 0.001, 0.0);
         delays[i] = std::max(std::min(static_cast<int32>(seconds * rate), longest), 0);
@@ -189,12 +191,16 @@ void RealtimeProcessor::render(const Sample* const* inputs, Sample* const* outpu
         float wet[kGlidePass];
         if (bypassSettled >= n) {
             glide<true>(n, delays, dry, wet);
+            const GlidingDelayMix mix{delays, smoothedBypass, 1.0f - smoothedBypass};
+            for (int32 j = 0; j < channels; ++j) {
+                lines[j].render(inputs[j] + done, outputs[j] + done, n, mix);
+            }
         } else {
             glide<false>(n, delays, dry, wet);
-        }
-        const GlidingMix mix{delays, dry, wet};
-        for (int32 j = 0; j < channels; ++j) {
-            lines[j].render(inputs[j] + done, outputs[j] + done, n, mix);
+            const GlidingMix mix{delays, dry, wet};
+            for (int32 j = 0; j < channels; ++j) {
+                lines[j].render(inputs[j] + done, outputs[j] + done, n, mix);
+            }
         }
         done += n;
     }

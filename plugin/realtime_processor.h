@@ -57,7 +57,7 @@ private:
     int32 settledBypassSamples(int32 limit) const noexcept;
     int32 settledDelaySamples(int32 limit) const noexcept;
     // Advances ramps and smoothers over `count` samples, recording each sample's delay and mix;
-    // kBypassSettled: the bypass stays settled throughout.
+    // kBypassSettled: the bypass stays settled throughout, and its shares are not recorded.
     template <bool kBypassSettled>
     void glide(int32 count, int32* delays, float* dry, float* wet) noexcept;
     // The smoothed delay as whole samples, 0..maxDelay.
