@@ -70,6 +70,13 @@ struct Parameters {
     // The member key of parameter `id` in the saved state; throws std::out_of_range for ids
     // from kParamCount up.
     static const char* stateKey(int32 id);
+
+    // The saved state's two other members, written for whoever reads a saved project by hand
+    // and ignored on reading.
+    static constexpr const char* kStateFormatKey = "format";
+    static constexpr double kStateFormat = 1;
+    static constexpr const char* kStateProductKey = "product";
+    static constexpr const char* kStateProduct = "Quenvale";
 };
 
 }  // namespace quenvale

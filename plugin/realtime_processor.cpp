@@ -16,7 +16,7 @@ RealtimeProcessor::RealtimeProcessor(const RealtimeConfig& configuration)
     : config(configuration),
       smoothedBypass(static_cast<float>(Parameters::bypassFromNormalized(config.state.bypass))),
       bypassCoef(smoothingCoefficient(config.sampleRate)),
-      smoothedDelayMs(Parameters::delayMsFromNormalized(config.state.delay)),
+      smoothedDelayMs(initialDelayMs(config)),
       delayCoef(bypassCoef),
       maxDelay(DelayLine::maxDelayFor(config.sampleRate)),
       lines(static_cast<std::size_t>(std::max(config.channels, 0)),

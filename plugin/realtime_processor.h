@@ -6,6 +6,7 @@
 // nothing, locks nothing and throws nothing. Callers keep flush-to-zero on while rendering.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "delay_line.h"
@@ -21,6 +22,8 @@ class RealtimeProcessor {
 public:
     // Allocates 3 x 0.44 s of float samples per channel; throws std::bad_alloc.
     explicit RealtimeProcessor(const RealtimeConfig& config);
+    RealtimeProcessor(const RealtimeProcessor&) = delete;
+    RealtimeProcessor& operator=(const RealtimeProcessor&) = delete;
 
     // First in every process call: takes a posted state, then this block's points.
     void processParameterChanges(Steinberg::Vst::IParameterChanges* changes) noexcept;
@@ -37,9 +40,18 @@ public:
     StateMailbox& mailbox() noexcept { return stateMailbox; }
 
     const RealtimeConfig& configuration() const noexcept { return config; }
-    // The smoothed delay the engine starts with, in milliseconds.
-    float initialDelayMs() const noexcept {
+    // The smoothed delay an engine built from `config` starts with, in milliseconds.
+    static float initialDelayMs(const RealtimeConfig& config) noexcept {
         return Parameters::delayMsFromNormalized(config.state.delay);
+    }
+    float initialDelayMs() const noexcept { return initialDelayMs(config); }
+
+    // The latency a host must be told for an engine built from `config`: the engine never
+    // delays by a negative amount, so a negative delay is reported instead and the host's delay
+    // compensation plays the track that much earlier.
+    static int32 latencyFor(const RealtimeConfig& config) noexcept {
+        const double ahead = std::max(-static_cast<double>(initialDelayMs(config)) * 0.001, 0.0);
+        return static_cast<int32>(config.sampleRate * ahead);
     }
     int32 maxDelaySamples() const noexcept { return maxDelay; }
 

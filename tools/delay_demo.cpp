@@ -20,13 +20,6 @@ constexpr int32 kBlock = 512;
 constexpr int32 kClickPeriod = kSampleRate / 10;  // 100 ms
 constexpr int32 kLength = kSampleRate;            // one second
 
-// What a host is told for a delay setting: the engine never delays by a negative amount, so a
-// negative delay becomes latency that the host's delay compensation takes off the track.
-int32 latencyFor(const RealtimeProcessor& engine) {
-    const double ahead = std::max(-static_cast<double>(engine.initialDelayMs()) * 0.001, 0.0);
-    return static_cast<int32>(engine.configuration().sampleRate * ahead);
-}
-
 void run(float normalized) {
     RealtimeConfig config;
     config.sampleRate = kSampleRate;
@@ -45,7 +38,7 @@ void run(float normalized) {
         engine.processBlock(in, out, 1, n);
     }
 
-    const int32 latency = latencyFor(engine);
+    const int32 latency = RealtimeProcessor::latencyFor(engine.configuration());
     std::printf("delay %s ms (normalized %.4f): latency reported to the host %d samples\n",
                 Parameters::delayText(normalized).c_str(), normalized, latency);
     // Clicks come out in the order they went in: the n-th one heard is the n-th one sent.

@@ -1,0 +1,79 @@
+#include "processor.h"
+
+#include <cstring>
+
+namespace quenvale {
+
+using Steinberg::kResultFalse;
+using Steinberg::kResultOk;
+
+tresult PLUGIN_API Processor::notify(Steinberg::Vst::IMessage* message) {
+    return contain([&]() -> tresult {
+        if (!message) {
+            return Steinberg::kInvalidArgument;
+        }
+        const char* id = message->getMessageID();
+        if (id && std::strcmp(id, "u0") == 0) {
+            double delay = 0.0;  // a message without the value counts as 0
+            if (Steinberg::Vst::IAttributeList* attributes = message->getAttributes()) {
+                attributes->getFloat("uk0", delay);
+            }
+            updateLatency(static_cast<float>(delay));
+            return kResultOk;
+        }
+        return Base::notify(message);
+    });
+}
+
+tresult PLUGIN_API Processor::setState(Steinberg::IBStream* stream) {
+    const tresult result = Base::setState(stream);
+    if (result == kResultOk) {
+        contain([&]() -> tresult {
+            updateLatency(state.delay);
+            return kResultOk;
+        });
+    }
+    return result;
+}
+
+tresult PLUGIN_API Processor::setupProcessing(Steinberg::Vst::ProcessSetup& setup) {
+    const Steinberg::Vst::ProcessSetup previous = processSetup;
+    if (Base::setupProcessing(setup) != kResultOk) {
+        return kResultFalse;
+    }
+    const tresult result = contain([&]() -> tresult {
+        const int32 channels = outputChannels();
+        if (channels == 0) {
+            return kResultFalse;
+        }
+        const RealtimeConfig config{static_cast<int32>(setup.sampleRate), channels, state};
+        realtimeProcessor = std::make_unique<RealtimeProcessor>(config);
+        // Hosts load a project's state before the first set-up, at the default rate: the
+        // latency must follow the rate the engine now runs at. Hosts read it after activation,
+        // so no "b1" is sent here.
+        latencySamples = RealtimeProcessor::latencyFor(config);
+        return kResultOk;
+    });
+    if (result != kResultOk) {
+        processSetup = previous;  // the previous engine, if any, stays in use
+    }
+    return result;
+}
+
+Steinberg::uint32 PLUGIN_API Processor::getTailSamples() {
+    return static_cast<Steinberg::uint32>(processSetup.sampleRate * 2.0);
+}
+
+void Processor::updateLatency(float delay) {
+    const int32 channels = outputChannels();
+    if (channels == 0) {
+        return;
+    }
+    ProcessorState latencyState = state;
+    latencyState.delay = delay;
+    latencySamples = RealtimeProcessor::latencyFor(
+        {static_cast<int32>(processSetup.sampleRate), channels, latencyState});
+    sendMessage("b1");
+}
+
+}  // namespace quenvale

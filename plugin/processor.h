@@ -1,0 +1,41 @@
+// The plug-in's audio processor: builds the delay engine for every set-up, reports a tail of two
+// seconds, and turns a negative delay into latency that the host's delay compensation takes off
+// the track. Speaks its side of the processor/controller messages:
+//   "b0" (to the controller, int "b0": 1 activated, 0 deactivated), on every setActive;
+//   "b1" (to the controller, no attributes), whenever the latency was recomputed;
+//   "u0" (from the controller, float "uk0": the delay's normalized value) recomputes it.
+#pragma once
+
+#include "parameters.h"
+#include "processor_base.h"
+#include "processor_state.h"
+#include "realtime_processor.h"
+
+namespace quenvale {
+
+using Steinberg::tresult;
+
+class Processor : public corvane::vst::ProcessorBase<Processor, Parameters, ProcessorState,
+                                                     RealtimeProcessor> {
+public:
+    using Base =
+        corvane::vst::ProcessorBase<Processor, Parameters, ProcessorState, RealtimeProcessor>;
+
+    static constexpr const Steinberg::Vst::TChar* kInputBusName = u"Stereo In";
+    static constexpr const Steinberg::Vst::TChar* kOutputBusName = u"Stereo Out";
+
+    tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+    tresult PLUGIN_API setState(Steinberg::IBStream* stream) override;
+    tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
+    Steinberg::uint32 PLUGIN_API getTailSamples() override;
+
+    // Recomputes the reported latency for a normalized delay value and tells the controller
+    // ("b1"), unless output bus 0 has no speakers.
+    void updateLatency(float delay);
+
+    // For tests and tools: the current state and engine.
+    const ProcessorState& currentState() const { return state; }
+    const RealtimeProcessor* engine() const { return realtimeProcessor.get(); }
+};
+
+}  // namespace quenvale
