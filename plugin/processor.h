@@ -21,8 +21,8 @@ public:
     using Base =
         corvane::vst::ProcessorBase<Processor, Parameters, ProcessorState, RealtimeProcessor>;
 
-    static constexpr const Steinberg::Vst::TChar* kInputBusName = u"Stereo In";
-    static constexpr const Steinberg::Vst::TChar* kOutputBusName = u"Stereo Out";
+    static constexpr const Steinberg::Vst::TChar* kInputBusName = STR16("Stereo In");
+    static constexpr const Steinberg::Vst::TChar* kOutputBusName = STR16("Stereo Out");
 
     tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
     tresult PLUGIN_API setState(Steinberg::IBStream* stream) override;
