@@ -15,6 +15,7 @@
 // processParameterChanges, processBlock (32/64), published(id), mailbox(), configuration().
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <type_traits>
 
@@ -216,15 +217,18 @@ protected:
     int32 latencySamples = 0;
 
 private:
-    // Takes the engine's last automation values, bypass first, into `into`.
+    // Takes the engine's last automation values, bypass first, into `into`. An infinite value
+    // (only a misbehaving host sends one) is taken but not kept: it could never be saved.
     void takePublished(ProcessorState& into) {
         if (!realtimeProcessor) {
             return;
         }
-        if (const auto bypass = realtimeProcessor->published(Parameters::kParamBypass).take()) {
+        const auto bypass = realtimeProcessor->published(Parameters::kParamBypass).take();
+        if (bypass && std::isfinite(*bypass)) {
             into.bypass = *bypass;
         }
-        if (const auto delay = realtimeProcessor->published(Parameters::kParamDelay).take()) {
+        const auto delay = realtimeProcessor->published(Parameters::kParamDelay).take();
+        if (delay && std::isfinite(*delay)) {
             into.delay = *delay;
         }
     }
