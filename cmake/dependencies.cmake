@@ -30,6 +30,8 @@ add_library(vst3sdk STATIC
   ${VST3_SDK_DIR}/public.sdk/source/vst/vstparameters.cpp
   ${VST3_SDK_DIR}/public.sdk/source/vst/hosting/hostclasses.cpp
   ${VST3_SDK_DIR}/public.sdk/source/vst/hosting/pluginterfacesupport.cpp
+  # interface ids the installed sources declare but never define
+  ${PROJECT_SOURCE_DIR}/sdk/gui_iids.cpp
 )
 target_include_directories(vst3sdk SYSTEM PUBLIC ${VST3_SDK_DIR})
 target_compile_definitions(vst3sdk PUBLIC RELEASE=1)

@@ -21,6 +21,7 @@
 
 #include "audio_effect.h"
 #include "flush_to_zero.h"
+#include "messages.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/vstspeaker.h"
@@ -66,7 +67,7 @@ public:
 
     tresult PLUGIN_API setActive(Steinberg::TBool active) override {
         return contain([&]() -> tresult {
-            sendMessage("b0", [&](Steinberg::Vst::IAttributeList& attributes) {
+            corvane::vst::sendMessage(*this, "b0", [&](Steinberg::Vst::IAttributeList& attributes) {
                 attributes.setInt("b0", active ? 1 : 0);
             });
             return kResultOk;
@@ -164,8 +165,8 @@ public:
             // values at the next save or set-up.
             ProcessorState discarded;
             takePublished(discarded);
-            state.bypass = (*values)[Parameters::kParamBypass];
-            state.delay = (*values)[Parameters::kParamDelay];
+            state.bypass = narrow(*values, Parameters::kParamBypass);
+            state.delay = narrow(*values, Parameters::kParamDelay);
             if (realtimeProcessor) {
                 realtimeProcessor->mailbox().post(state);
             }
@@ -193,30 +194,19 @@ protected:
         return Steinberg::Vst::SpeakerArr::getChannelCount(arrangement);
     }
 
-    // Sends message `id` to the peer, with attributes set by `fill`. Without a host context
-    // or a message from the host nothing is sent; without a peer the message is dropped.
-    template <typename Fill>
-    void sendMessage(const char* id, Fill&& fill) {
-        Steinberg::Vst::IMessage* message = allocateMessage();
-        if (!message) {
-            return;
-        }
-        message->setMessageID(id);
-        if (Steinberg::Vst::IAttributeList* attributes = message->getAttributes()) {
-            fill(*attributes);
-        }
-        AudioEffect::sendMessage(message);
-        message->release();
-    }
-    void sendMessage(const char* id) {
-        sendMessage(id, [](Steinberg::Vst::IAttributeList&) {});
-    }
-
     ProcessorState state;
     std::unique_ptr<RealtimeProcessor> realtimeProcessor;
     int32 latencySamples = 0;
 
 private:
+    // A value narrowed to float. One beyond the float range would become infinity and could
+    // never be saved again: it loads as the default, like any other value that is not a number.
+    static float narrow(const typename Document::Values& values, int id) {
+        const auto value = static_cast<float>(values[id]);
+        return std::isfinite(value) ? value
+                                    : static_cast<float>(Document::defaults()[id]);
+    }
+
     // Takes the engine's last automation values, bypass first, into `into`. An infinite value
     // (only a misbehaving host sends one) is taken but not kept: it could never be saved.
     void takePublished(ProcessorState& into) {

@@ -2,8 +2,7 @@
 // compact JSON holding each parameter's normalized value under its state key, plus a format
 // number and a product text that readers ignore. Members are written in key order; on reading,
 // anything after the first JSON value, unknown members and members of the wrong type are
-// ignored (a missing or non-numeric parameter member, or one beyond the float range, reads as
-// its default).
+// ignored (a missing or non-numeric parameter member reads as its default).
 //
 // Parameters supplies kParamCount, stateKey(id), info(id).defaultNormalizedValue,
 // kStateFormatKey, kStateFormat, kStateProductKey and kStateProduct.
@@ -12,7 +11,6 @@
 #include <picojson.h>
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,7 +23,8 @@ namespace corvane::vst {
 template <class Parameters>
 class StateDocument {
 public:
-    using Values = std::array<float, Parameters::kParamCount>;
+    // Normalized values by parameter id, as the document holds them.
+    using Values = std::array<double, Parameters::kParamCount>;
 
     // A state is a few dozen bytes; a larger count is a corrupt or hostile stream, refused
     // before anything is allocated.
@@ -35,7 +34,7 @@ public:
     static Values defaults() {
         Values values{};
         for (int id = 0; id < Parameters::kParamCount; ++id) {
-            values[id] = static_cast<float>(Parameters::info(id).defaultNormalizedValue);
+            values[id] = Parameters::info(id).defaultNormalizedValue;
         }
         return values;
     }
@@ -44,7 +43,7 @@ public:
     static std::string serialize(const Values& values) {
         picojson::object members;
         for (int id = 0; id < Parameters::kParamCount; ++id) {
-            members[Parameters::stateKey(id)] = picojson::value(static_cast<double>(values[id]));
+            members[Parameters::stateKey(id)] = picojson::value(values[id]);
         }
         members[Parameters::kStateFormatKey] = picojson::value(Parameters::kStateFormat);
         members[Parameters::kStateProductKey] =
@@ -87,12 +86,7 @@ public:
         for (int id = 0; id < Parameters::kParamCount; ++id) {
             const auto member = members.find(Parameters::stateKey(id));
             if (member != members.end() && member->second.template is<double>()) {
-                // A number beyond the float range would load as infinity and could never be
-                // saved again: it falls back to the default like any other non-number.
-                const auto value = static_cast<float>(member->second.template get<double>());
-                if (std::isfinite(value)) {
-                    values[id] = value;
-                }
+                values[id] = member->second.template get<double>();
             }
         }
         return values;

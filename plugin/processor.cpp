@@ -73,7 +73,7 @@ void Processor::updateLatency(float delay) {
     latencyState.delay = delay;
     latencySamples = RealtimeProcessor::latencyFor(
         {static_cast<int32>(processSetup.sampleRate), channels, latencyState});
-    sendMessage("b1");
+    corvane::vst::sendMessage(*this, "b1");
 }
 
 }  // namespace quenvale

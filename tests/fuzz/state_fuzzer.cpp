@@ -1,12 +1,14 @@
-// Feeds arbitrary bytes to the processor as a saved state. Whatever the bytes, nothing may
-// crash, leak or allocate without bound; a refused state must leave the saved state as it was;
-// an accepted one must save again, and that save must load to the same values.
+// Feeds arbitrary bytes as a saved state to the processor (setState) and to the controller
+// (setComponentState, setState). Whatever the bytes, nothing may crash, leak or allocate
+// without bound; a refused state must leave the saved state as it was; an accepted one must
+// save again, and that save must load to the same values.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "controller.h"
 #include "processor.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
@@ -17,9 +19,10 @@ using Steinberg::IPtr;
 using Steinberg::MemoryStream;
 using Steinberg::kResultOk;
 
-std::string savedState(quenvale::Processor& processor) {
+template <class Part>
+std::string savedState(Part& part) {
     IPtr<MemoryStream> stream(new MemoryStream, false);
-    if (processor.getState(stream) != kResultOk) {
+    if (part.getState(stream) != kResultOk) {
         return {};
     }
     return std::string(stream->getData(), static_cast<std::size_t>(stream->getSize()));
@@ -27,6 +30,33 @@ std::string savedState(quenvale::Processor& processor) {
 
 void check(bool condition) {
     if (!condition) std::abort();
+}
+
+IPtr<MemoryStream> streamOf(const void* data, std::size_t size) {
+    return IPtr<MemoryStream>(
+        new MemoryStream(const_cast<void*>(data), static_cast<Steinberg::TSize>(size)), false);
+}
+
+// The controller: a refused state changes no parameter; an accepted one saves and reloads to
+// the same document.
+void fuzzController(Steinberg::FUnknown* host, const std::uint8_t* data, std::size_t size) {
+    IPtr<quenvale::Controller> controller(new quenvale::Controller, false);
+    controller->initialize(host);
+    for (const bool own : {false, true}) {
+        const std::string before = savedState(*controller);
+        auto input = streamOf(data, size);
+        const auto result = own ? controller->setState(input) : controller->setComponentState(input);
+        if (result != kResultOk) {
+            check(savedState(*controller) == before);
+            continue;
+        }
+        const std::string after = savedState(*controller);
+        check(!after.empty());  // stored values are clamped to 0..1, always finite
+        auto again = streamOf(after.data(), after.size());
+        check(controller->setState(again) == kResultOk);
+        check(savedState(*controller) == after);
+    }
+    controller->terminate();
 }
 
 }  // namespace
@@ -42,9 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string before = savedState(*processor);
     const auto latencyBefore = processor->getLatencySamples();
 
-    IPtr<MemoryStream> input(new MemoryStream(const_cast<std::uint8_t*>(data),
-                                              static_cast<Steinberg::TSize>(size)),
-                             false);
+    auto input = streamOf(data, size);
     if (processor->setState(input) != kResultOk) {
         check(savedState(*processor) == before);
         check(processor->getLatencySamples() == latencyBefore);
@@ -53,14 +81,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Values beyond the float range load as infinity and cannot be saved: that refusal is
         // the expected answer, not a fault.
         if (!after.empty()) {
-            IPtr<MemoryStream> again(new MemoryStream, false);
-            again->write(const_cast<char*>(after.data()), static_cast<Steinberg::int32>(after.size()),
-                         nullptr);
-            again->seek(0, Steinberg::IBStream::kIBSeekSet, nullptr);
+            auto again = streamOf(after.data(), after.size());
             check(processor->setState(again) == kResultOk);
             check(savedState(*processor) == after);
         }
     }
     processor->terminate();
+    fuzzController(host, data, size);
     return 0;
 }

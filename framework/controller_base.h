@@ -1,0 +1,267 @@
+// ControllerBase: the generic edit controller. It registers the parameters of `Parameters`,
+// gives their display texts, reads the processor's saved state and its own (the same document
+// layout), tells every attached editor about every parameter change, creates editors of type
+// `Editor` for the host, and answers the processor's messages:
+//   "b1" (latency recomputed) -> restartComponent(kLatencyChanged);
+//   "b0" (int "b0") -> processorActive.
+// A "b1" that arrives before the host has set a component handler has no one to tell and is
+// answered kResultOk.
+//
+// Every host-facing operation contains its exceptions. Everything runs on the host's
+// user-interface thread.
+//
+// Editor: an EditorView made from (EditController*), with onParameterChanged(id, value);
+// corvane::vst::NoEditor for none.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "messages.h"
+#include "no_editor.h"
+#include "on_editor_timer.h"
+#include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "public.sdk/source/vst/vsteditcontroller.h"
+#include "state_document.h"
+#include "text.h"
+
+namespace corvane::vst {
+
+template <class Controller, class Parameters, class Editor>
+class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTimer {
+public:
+    using Document = StateDocument<Parameters>;
+    using ParamID = Steinberg::Vst::ParamID;
+    using ParamValue = Steinberg::Vst::ParamValue;
+    using tresult = Steinberg::tresult;
+
+    tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override {
+        return contain([&]() -> tresult {
+            if (EditController::initialize(context) != Steinberg::kResultOk) {
+                return Steinberg::kResultOk;  // initialised before: the parameters exist
+            }
+            for (int id = 0; id < Parameters::kParamCount; ++id) {
+                const auto& info = Parameters::info(id);
+                const TString title = utf8ToUtf16(info.title);
+                const TString units = utf8ToUtf16(info.units);
+                parameters.addParameter(title.c_str(), units.c_str(), info.stepCount,
+                                        info.defaultNormalizedValue, info.flags, id, info.unitId);
+            }
+            return Steinberg::kResultOk;
+        });
+    }
+
+    tresult PLUGIN_API terminate() override {
+        return contain([&]() -> tresult {
+            editors.clear();
+            return EditController::terminate();
+        });
+    }
+
+    tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override {
+        return contain([&]() -> tresult {
+            if (!message) {
+                return Steinberg::kInvalidArgument;
+            }
+            const char* id = message->getMessageID();
+            if (id && std::strcmp(id, "b1") == 0) {
+                if (componentHandler) {
+                    componentHandler->restartComponent(Steinberg::Vst::kLatencyChanged);
+                }
+                return Steinberg::kResultOk;
+            }
+            Steinberg::Vst::IAttributeList* attributes = message->getAttributes();
+            if (id && std::strcmp(id, "b0") == 0) {
+                Steinberg::int64 active = 0;
+                if (!attributes || attributes->getInt("b0", active) != Steinberg::kResultOk) {
+                    return Steinberg::kResultFalse;
+                }
+                processorActive = active != 0;
+                return Steinberg::kResultOk;
+            }
+            if (!attributes) {
+                return Steinberg::kResultFalse;  // the SDK's text handling would follow it
+            }
+            return EditController::notify(message);
+        });
+    }
+
+    // The processor's state: its values become this controller's, through the plug-in's own
+    // setParamNormalized, so editors follow and the processor hears of the delay. Nothing is
+    // reported to the host.
+    tresult PLUGIN_API setComponentState(Steinberg::IBStream* stream) override {
+        return contain([&]() -> tresult {
+            const auto values = readDocument(stream);
+            if (!values) {
+                return Steinberg::kResultFalse;
+            }
+            for (int id = 0; id < Parameters::kParamCount; ++id) {
+                setParamNormalized(id, (*values)[id]);
+            }
+            return Steinberg::kResultOk;
+        });
+    }
+
+    // This controller's own state: the restored values are reported to the host as edits.
+    tresult PLUGIN_API setState(Steinberg::IBStream* stream) override {
+        return contain([&]() -> tresult {
+            const auto values = readDocument(stream);
+            if (!values) {
+                return Steinberg::kResultFalse;
+            }
+            for (int id = 0; id < Parameters::kParamCount; ++id) {
+                beginEdit(id);
+                setParamNormalized(id, (*values)[id]);
+                performEdit(id, (*values)[id]);
+                endEdit(id);
+            }
+            return Steinberg::kResultOk;
+        });
+    }
+
+    // Fails for a value that is not finite: it cannot be written as JSON.
+    tresult PLUGIN_API getState(Steinberg::IBStream* stream) override {
+        return contain([&]() -> tresult {
+            if (!stream) {
+                return Steinberg::kResultFalse;
+            }
+            typename Document::Values values{};
+            for (int id = 0; id < Parameters::kParamCount; ++id) {
+                values[id] = getParamNormalized(id);
+            }
+            return Document::write(*stream, values) ? Steinberg::kResultOk
+                                                    : Steinberg::kResultFalse;
+        });
+    }
+
+    // The installed SDK's version throws for an index out of range.
+    tresult PLUGIN_API getParameterInfo(Steinberg::int32 index,
+                                        Steinberg::Vst::ParameterInfo& info) override {
+        return contain([&]() -> tresult {
+            if (index < 0 || index >= parameters.getParameterCount()) {
+                return Steinberg::kResultFalse;
+            }
+            return EditController::getParameterInfo(index, info);
+        });
+    }
+
+    // Texts come from the parameter model, so they are available before initialize.
+    tresult PLUGIN_API getParamStringByValue(ParamID id, ParamValue value,
+                                             Steinberg::Vst::String128 string) override {
+        return contain([&]() -> tresult {
+            if (!string) {
+                return Steinberg::kInvalidArgument;
+            }
+            if (id == Parameters::kParamBypass) {
+                widenInto(string, Parameters::bypassText(static_cast<float>(value)));
+                return Steinberg::kResultOk;
+            }
+            if (id == Parameters::kParamDelay) {
+                widenInto(string, Parameters::delayText(static_cast<float>(value)));
+                return Steinberg::kResultOk;
+            }
+            return EditController::getParamStringByValue(id, value, string);
+        });
+    }
+
+    // The number at the start of the text is the normalized value itself, unclamped.
+    tresult PLUGIN_API getParamValueByString(ParamID id, Steinberg::Vst::TChar* string,
+                                             ParamValue& value) override {
+        return contain([&]() -> tresult {
+            if (!getParameterObject(id)) {
+                return Steinberg::kResultFalse;
+            }
+            const auto number = leadingNumber(string);
+            if (!number) {
+                return Steinberg::kResultFalse;
+            }
+            value = *number;
+            return Steinberg::kResultOk;
+        });
+    }
+
+    // Stores the value (clamped by the SDK) and tells every attached editor the value as
+    // passed, whatever the SDK answered.
+    tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override {
+        return contain([&]() -> tresult {
+            const tresult result = EditController::setParamNormalized(id, value);
+            // By index: an editor may leave the list while it is being told.
+            for (std::size_t i = 0; i < editors.size(); ++i) {
+                if (Editor* editor = editors[i]) {
+                    editor->onParameterChanged(id, value);
+                }
+            }
+            return result;
+        });
+    }
+
+    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override {
+        if constexpr (std::is_same_v<Editor, NoEditor>) {
+            (void)name;
+            return nullptr;
+        } else {
+            try {
+                if (!name || std::strcmp(name, Steinberg::Vst::ViewType::kEditor) != 0) {
+                    return nullptr;
+                }
+                return new Editor(this);
+            } catch (...) {
+                return nullptr;
+            }
+        }
+    }
+
+    // The editors list holds no references: an editor is listed while it is on screen.
+    void editorAttached(Steinberg::Vst::EditorView* view) override {
+        try {
+            if (auto* editor = dynamic_cast<Editor*>(view)) {
+                editors.push_back(editor);
+            }
+        } catch (...) {
+        }
+    }
+
+    void editorRemoved(Steinberg::Vst::EditorView* view) override {
+        if (auto* editor = dynamic_cast<Editor*>(view)) {
+            const auto found = std::find(editors.begin(), editors.end(), editor);
+            if (found != editors.end()) {
+                editors.erase(found);
+            }
+        }
+    }
+
+    void onEditorTimer() override {
+        try {
+            corvane::vst::sendMessage(*this, "b2");
+        } catch (...) {
+        }
+    }
+
+    bool isProcessorActive() const { return processorActive; }
+    const std::vector<Editor*>& attachedEditors() const { return editors; }
+
+protected:
+    template <typename Body>
+    static tresult contain(Body&& body) noexcept {
+        try {
+            return body();
+        } catch (...) {
+            return Steinberg::kResultFalse;
+        }
+    }
+
+    static std::optional<typename Document::Values> readDocument(Steinberg::IBStream* stream) {
+        if (!stream) {
+            return std::nullopt;
+        }
+        return Document::read(*stream);
+    }
+
+    std::vector<Editor*> editors;
+    bool processorActive = false;
+};
+
+}  // namespace corvane::vst
