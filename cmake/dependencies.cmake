@@ -48,6 +48,19 @@ configure_file(${PICOJSON_HEADER} ${CMAKE_BINARY_DIR}/deps/picojson/picojson.h C
 add_library(picojson INTERFACE)
 target_include_directories(picojson SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/deps/picojson)
 
+# fst: the VST 2 ABI headers, copied into the build tree the same way. fst.h flags its
+# unconfirmed names with #warning, which GCC reports even from system headers.
+set(FST_DIR "/usr/include/pluginterfaces/fst" CACHE PATH "Directory of fst.h")
+if(NOT EXISTS "${FST_DIR}/fst.h")
+  message(FATAL_ERROR "fst not found in ${FST_DIR}; run scripts/setup")
+endif()
+foreach(header fst.h aeffect.h aeffectx.h)
+  configure_file(${FST_DIR}/${header} ${CMAKE_BINARY_DIR}/deps/fst/${header} COPYONLY)
+endforeach()
+add_library(fst INTERFACE)
+target_include_directories(fst SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/deps/fst)
+target_compile_options(fst INTERFACE -Wno-cpp)
+
 # GoogleTest: the Debian build natively, built from its sources for Windows.
 if(CMAKE_CROSSCOMPILING)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)

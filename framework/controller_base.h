@@ -40,8 +40,11 @@ public:
 
     tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override {
         return contain([&]() -> tresult {
-            if (EditController::initialize(context) != Steinberg::kResultOk) {
-                return Steinberg::kResultOk;  // initialised before: the parameters exist
+            // Initialised before (the SDK refuses a second context), or registered already by
+            // an earlier initialize without a context: the parameters exist.
+            if (EditController::initialize(context) != Steinberg::kResultOk ||
+                parameters.getParameterCount() > 0) {
+                return Steinberg::kResultOk;
             }
             for (int id = 0; id < Parameters::kParamCount; ++id) {
                 const auto& info = Parameters::info(id);
@@ -188,9 +191,11 @@ public:
     tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override {
         return contain([&]() -> tresult {
             const tresult result = EditController::setParamNormalized(id, value);
-            // By index: an editor may leave the list while it is being told.
-            for (std::size_t i = 0; i < editors.size(); ++i) {
-                if (Editor* editor = editors[i]) {
+            // Editors may leave the list while they are told (an editor closing itself): tell
+            // each listed entry once, and only while it is still listed.
+            const std::vector<Editor*> listed = editors;
+            for (Editor* editor : listed) {
+                if (editor && std::find(editors.begin(), editors.end(), editor) != editors.end()) {
                     editor->onParameterChanged(id, value);
                 }
             }
@@ -231,6 +236,17 @@ public:
                 editors.erase(found);
             }
         }
+    }
+
+    // An editor the host releases without removing it first must not stay listed. This runs in
+    // the view's destructor, where its dynamic type is gone: compare addresses instead.
+    void editorDestroyed(Steinberg::Vst::EditorView* view) override {
+        editors.erase(std::remove_if(editors.begin(), editors.end(),
+                                     [view](Editor* editor) {
+                                         return static_cast<Steinberg::Vst::EditorView*>(editor) ==
+                                                view;
+                                     }),
+                      editors.end());
     }
 
     void onEditorTimer() override {

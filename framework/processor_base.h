@@ -17,7 +17,6 @@
 
 #include <cmath>
 #include <memory>
-#include <type_traits>
 
 #include "audio_effect.h"
 #include "flush_to_zero.h"
@@ -45,7 +44,9 @@ public:
     tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override {
         return contain([&]() -> tresult {
             const tresult result = AudioEffect::initialize(context);
-            if (result != kResultOk) {
+            // After an initialize without a context the SDK accepts another one: the buses
+            // exist already then.
+            if (result != kResultOk || !audioInputs.empty()) {
                 return result;
             }
             addAudioInput(Processor::kInputBusName, Steinberg::Vst::SpeakerArr::kStereo);

@@ -38,8 +38,12 @@ tresult PLUGIN_API Processor::setState(Steinberg::IBStream* stream) {
 
 tresult PLUGIN_API Processor::setupProcessing(Steinberg::Vst::ProcessSetup& setup) {
     const Steinberg::Vst::ProcessSetup previous = processSetup;
+    const float delayBefore = state.delay;
     if (Base::setupProcessing(setup) != kResultOk) {
         return kResultFalse;
+    }
+    if (state.delay != delayBefore) {
+        latencyDelay = state.delay;  // automation the engine received is the newest word
     }
     const tresult result = contain([&]() -> tresult {
         const int32 channels = outputChannels();
@@ -48,10 +52,13 @@ tresult PLUGIN_API Processor::setupProcessing(Steinberg::Vst::ProcessSetup& setu
         }
         const RealtimeConfig config{static_cast<int32>(setup.sampleRate), channels, state};
         realtimeProcessor = std::make_unique<RealtimeProcessor>(config);
-        // Hosts load a project's state before the first set-up, at the default rate: the
-        // latency must follow the rate the engine now runs at. Hosts read it after activation,
-        // so no "b1" is sent here.
-        latencySamples = RealtimeProcessor::latencyFor(config);
+        // Hosts load a project's state before the first set-up, at the default rate, and may
+        // change the delay through the controller while processing is off: the latency must
+        // follow the newest delay at the rate the engine now runs at. Hosts read it after
+        // activation, so no "b1" is sent here.
+        ProcessorState latencyState = state;
+        latencyState.delay = latencyDelay;
+        latencySamples = RealtimeProcessor::latencyFor({config.sampleRate, channels, latencyState});
         return kResultOk;
     });
     if (result != kResultOk) {
@@ -73,6 +80,7 @@ void Processor::updateLatency(float delay) {
     latencyState.delay = delay;
     latencySamples = RealtimeProcessor::latencyFor(
         {static_cast<int32>(processSetup.sampleRate), channels, latencyState});
+    latencyDelay = delay;
     corvane::vst::sendMessage(*this, "b1");
 }
 

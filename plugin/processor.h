@@ -36,6 +36,11 @@ public:
     // For tests and tools: the current state and engine.
     const ProcessorState& currentState() const { return state; }
     const RealtimeProcessor* engine() const { return realtimeProcessor.get(); }
+
+private:
+    // The newest normalized delay known to the processor, from which the latency is computed:
+    // "u0", a load, or automation taken at a set-up.
+    float latencyDelay = Parameters::kDefaultDelay;
 };
 
 }  // namespace quenvale

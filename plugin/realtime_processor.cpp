@@ -80,6 +80,27 @@ inline float delayTarget(double rampValue) noexcept {
     return Parameters::delayMsFromNormalized(static_cast<float>(rampValue));
 }
 
+// The delay smoother's single-precision steps come to rest short of their target, by more the
+// higher the rate (at 384 kHz a glide to 400 ms stops 36 samples early), and a smoother built
+// exactly on its target can drift off it. So a smoother on its target stays there, and a step
+// that leaves it where it was means it has arrived: the delay heard is the target's.
+inline bool delayArrived(float target, float coef, float smoothed) noexcept {
+    return smoothed == target || smooth(target, coef, smoothed) == smoothed;
+}
+
+// One sample of the delay smoother; answers the delay heard, in milliseconds.
+inline float glideDelay(float target, float coef, float& smoothed) noexcept {
+    // A branch, not a select: it is almost never taken while gliding, and a select would
+    // lengthen the chain of dependent steps that bounds the smoother's speed.
+    if (__builtin_expect(smoothed == target, 0)) {
+        return target;
+    }
+    const float next = smooth(target, coef, smoothed);
+    const float heard = next == smoothed ? target : next;
+    smoothed = next;
+    return heard;
+}
+
 }  // namespace
 
 int32 RealtimeProcessor::delaySamplesFor(float delayMs) const noexcept {
@@ -98,8 +119,7 @@ int32 RealtimeProcessor::settledBypassSamples(int32 limit) const noexcept {
 }
 
 int32 RealtimeProcessor::settledDelaySamples(int32 limit) const noexcept {
-    const bool settled =
-        smooth(delayTarget(delayRamp.value), delayCoef, smoothedDelayMs) == smoothedDelayMs;
+    const bool settled = delayArrived(delayTarget(delayRamp.value), delayCoef, smoothedDelayMs);
     return settled ? std::min(limit, delayRamp.flatSamples()) : 0;
 }
 
@@ -109,6 +129,7 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
     // a reload on every sample.
     float bypass = smoothedBypass;
     float delayMs = smoothedDelayMs;
+    float heardMs = delayMs;
     const float bypassSmoothing = bypassCoef;
     const float delaySmoothing = delayCoef;
     const double rate = config.sampleRate;
@@ -119,7 +140,7 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
             wet[i] = 1.0f - bypass;
         }
         // A negative delay is no delay here: it is reported to the host as latency instead.
-        const double seconds = std::max(static_cast<double>(delayMs) * 0.001, 0.0);
+        const double seconds = std::max(static_cast<double>(heardMs) * 0.001, 0.0);
         delays[i] = std::max(std::min(static_cast<int32>(seconds * rate), longest), 0);
     };
     if (kBypassSettled) {
@@ -142,7 +163,7 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
                 bypass = smooth(bypassTarget(bypassValue), bypassSmoothing, bypass);
             }
             delayValue += delayStep;
-            delayMs = smooth(delayTarget(delayValue), delaySmoothing, delayMs);
+            heardMs = glideDelay(delayTarget(delayValue), delaySmoothing, delayMs);
             record(i);
         }
         delayRamp.value = delayValue;
@@ -157,7 +178,7 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
                 bypass = smooth(bypassTarget(bypassRamp.value), bypassSmoothing, bypass);
             }
             delayRamp.advance();
-            delayMs = smooth(delayTarget(delayRamp.value), delaySmoothing, delayMs);
+            heardMs = glideDelay(delayTarget(delayRamp.value), delaySmoothing, delayMs);
             record(i);
             ++i;
         }
@@ -177,7 +198,7 @@ void RealtimeProcessor::render(const Sample* const* inputs, Sample* const* outpu
         if (const int32 steady = settledDelaySamples(bypassSettled); steady > 0) {
             bypassRamp.skip(steady);
             delayRamp.skip(steady);
-            const SteadyMix mix{delaySamplesFor(smoothedDelayMs), smoothedBypass,
+            const SteadyMix mix{delaySamplesFor(delayTarget(delayRamp.value)), smoothedBypass,
                                 1.0f - smoothedBypass};
             for (int32 j = 0; j < channels; ++j) {
                 lines[j].render(inputs[j] + done, outputs[j] + done, steady, mix);

@@ -258,6 +258,27 @@ TEST(DelayEngineAutomation, AutomatedDelaySettlesWithinHalfASampleOfItsLastPoint
     EXPECT_TRUE(isDelayed(in, run(falling, in, 100, {&toZero}), 0, 2000));
 }
 
+TEST(DelayEngineAutomation, AGlideEndsOnExactlyTheSamplesOfItsTargetAtEveryRate) {
+    // Where the smoother's float steps come to rest short of the target, the target still
+    // decides the delay heard: +400 ms at 384 kHz would otherwise stop 36 samples early.
+    for (const int32 rate : {48000, 96000, 192000, 384000}) {
+        FakeChanges first, up;
+        first.add(Parameters::kParamDelay, {{10, 0.5}});
+        up.add(Parameters::kParamDelay, {{99, 1.0}});
+        RealtimeProcessor engine({rate, 1, {0.0f, 0.5f}});
+        const auto in = randomSignal(rate / 2 * 5, 21);  // 2.5 s
+        const auto out = run(engine, in, 512, {&first, &up});
+        EXPECT_TRUE(isDelayed(in, out, rate / 10 * 4, rate * 2)) << rate << " Hz";
+    }
+}
+
+TEST(DelayEngine, ADelayBuiltOnItsTargetStaysThereWhereFloatStepsWouldDriftOff) {
+    // +7.8125 ms at 48 kHz is 375 samples; a free-running smoother slides to 374.
+    RealtimeProcessor engine({48000, 1, {0.0f, 0.509765625f}});
+    const auto in = randomSignal(4000, 22);
+    EXPECT_TRUE(isDelayed(in, run(engine, in, 256), 375));
+}
+
 TEST(DelayEngineAutomation, APointAtTheOffsetOfThePreviousOneIsSkippedButPublished) {
     RealtimeProcessor engine({8000, 1, {0.0f, 1.0f}});
     FakeChanges changes;

@@ -88,10 +88,17 @@ struct Model {
             const float t =
                 std::floor(static_cast<double>(clamp01(static_cast<float>(bypass.value))) + 0.5);
             smoothedBypass = t * coef + (1.0f - coef) * smoothedBypass;
-            smoothedDelay = toMs(delay.value) * coef + (1.0f - coef) * smoothedDelay;
+            // The delay smoother holds on its target; a step that changes nothing means it has
+            // arrived, and the target is what is heard.
+            const float target = toMs(delay.value);
+            const float next = smoothedDelay == target
+                                   ? smoothedDelay
+                                   : target * coef + (1.0f - coef) * smoothedDelay;
+            const float heard = next == smoothedDelay ? target : next;
+            smoothedDelay = next;
             const float dry = smoothedBypass, wet = 1.0f - smoothedBypass;
             const auto k = static_cast<int32>(
-                std::max(static_cast<double>(smoothedDelay) * 0.001, 0.0) * rate);
+                std::max(static_cast<double>(heard) * 0.001, 0.0) * rate);
             const int32 d = std::max(std::min(k, maxDelay), 0);
             for (int32 j = 0; j < channels; ++j) {
                 auto& h = history[j];

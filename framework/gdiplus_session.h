@@ -1,0 +1,14 @@
+// GDI+ for the whole module, shared by everyone who draws: the first acquire starts GDI+, the
+// last release shuts it down. Windows only; must not be called from DllMain.
+#pragma once
+
+namespace corvane::vst {
+
+// True when GDI+ is running for the caller (then release once later).
+bool acquireGdiplus();
+void releaseGdiplus();
+
+// How many users hold GDI+ now (for tests).
+int gdiplusUsers();
+
+}  // namespace corvane::vst
