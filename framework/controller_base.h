@@ -19,6 +19,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "contain.h"
 #include "messages.h"
 #include "no_editor.h"
 #include "on_editor_timer.h"
@@ -260,15 +261,6 @@ public:
     const std::vector<Editor*>& attachedEditors() const { return editors; }
 
 protected:
-    template <typename Body>
-    static tresult contain(Body&& body) noexcept {
-        try {
-            return body();
-        } catch (...) {
-            return Steinberg::kResultFalse;
-        }
-    }
-
     static std::optional<typename Document::Values> readDocument(Steinberg::IBStream* stream) {
         if (!stream) {
             return std::nullopt;

@@ -20,6 +20,7 @@
 
 #include "audio_effect.h"
 #include "flush_to_zero.h"
+#include "contain.h"
 #include "messages.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -176,16 +177,6 @@ public:
     }
 
 protected:
-    // Runs a host-facing operation, answering kResultFalse for anything it throws.
-    template <typename Body>
-    static tresult contain(Body&& body) noexcept {
-        try {
-            return body();
-        } catch (...) {
-            return kResultFalse;
-        }
-    }
-
     // Speakers of output bus 0, or 0 when it has none or cannot be read.
     int32 outputChannels() {
         Steinberg::Vst::SpeakerArrangement arrangement = 0;

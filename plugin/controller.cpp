@@ -8,7 +8,7 @@ Steinberg::tresult PLUGIN_API Controller::setParamNormalized(Steinberg::Vst::Par
     if (id != Parameters::kParamDelay) {
         return result;
     }
-    contain([&]() -> Steinberg::tresult {
+    corvane::vst::contain([&]() -> Steinberg::tresult {
         if (!(value == static_cast<double>(lastSentDelay))) {
             corvane::vst::sendMessage(*this, "u0", [&](Steinberg::Vst::IAttributeList& attributes) {
                 attributes.setFloat("uk0", value);

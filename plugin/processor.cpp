@@ -8,7 +8,7 @@ using Steinberg::kResultFalse;
 using Steinberg::kResultOk;
 
 tresult PLUGIN_API Processor::notify(Steinberg::Vst::IMessage* message) {
-    return contain([&]() -> tresult {
+    return corvane::vst::contain([&]() -> tresult {
         if (!message) {
             return Steinberg::kInvalidArgument;
         }
@@ -28,7 +28,7 @@ tresult PLUGIN_API Processor::notify(Steinberg::Vst::IMessage* message) {
 tresult PLUGIN_API Processor::setState(Steinberg::IBStream* stream) {
     const tresult result = Base::setState(stream);
     if (result == kResultOk) {
-        contain([&]() -> tresult {
+        corvane::vst::contain([&]() -> tresult {
             updateLatency(state.delay);
             return kResultOk;
         });
@@ -38,14 +38,14 @@ tresult PLUGIN_API Processor::setState(Steinberg::IBStream* stream) {
 
 tresult PLUGIN_API Processor::setupProcessing(Steinberg::Vst::ProcessSetup& setup) {
     const Steinberg::Vst::ProcessSetup previous = processSetup;
-    const float delayBefore = state.delay;
     if (Base::setupProcessing(setup) != kResultOk) {
         return kResultFalse;
     }
-    if (state.delay != delayBefore) {
-        latencyDelay = state.delay;  // automation the engine received is the newest word
+    // Automation the engine received since the latency was last computed is the newest word.
+    if (state.delay != stateDelayAtLatency) {
+        latencyDelay = state.delay;
     }
-    const tresult result = contain([&]() -> tresult {
+    const tresult result = corvane::vst::contain([&]() -> tresult {
         const int32 channels = outputChannels();
         if (channels == 0) {
             return kResultFalse;
@@ -81,6 +81,7 @@ void Processor::updateLatency(float delay) {
     latencySamples = RealtimeProcessor::latencyFor(
         {static_cast<int32>(processSetup.sampleRate), channels, latencyState});
     latencyDelay = delay;
+    stateDelayAtLatency = state.delay;
     corvane::vst::sendMessage(*this, "b1");
 }
 

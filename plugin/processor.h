@@ -38,9 +38,11 @@ public:
     const RealtimeProcessor* engine() const { return realtimeProcessor.get(); }
 
 private:
-    // The newest normalized delay known to the processor, from which the latency is computed:
-    // "u0", a load, or automation taken at a set-up.
+    // The normalized delay the latency was last computed from ("u0" or a load), and the saved
+    // delay at that moment: a set-up that finds the saved delay changed since (automation the
+    // engine received) takes that as the newer value.
     float latencyDelay = Parameters::kDefaultDelay;
+    float stateDelayAtLatency = Parameters::kDefaultDelay;
 };
 
 }  // namespace quenvale

@@ -21,32 +21,36 @@ AudioEffect::AudioEffect() {
     processSetup.symbolicSampleSize = kSample32;
 }
 
+namespace {
+
+template <typename BusType, typename Detail>
+BusType* addBus(BusList& list, const TChar* name, Detail detail, Vst::BusType busType,
+                int32 flags) {
+    auto* bus = new BusType(name, busType, flags, detail);
+    list.push_back(IPtr<Bus>(bus, false));
+    return bus;
+}
+
+}  // namespace
+
 AudioBus* AudioEffect::addAudioInput(const TChar* name, SpeakerArrangement arr, BusType busType,
                                      int32 flags) {
-    auto* bus = new AudioBus(name, busType, flags, arr);
-    audioInputs.push_back(IPtr<Bus>(bus, false));
-    return bus;
+    return addBus<AudioBus>(audioInputs, name, arr, busType, flags);
 }
 
 AudioBus* AudioEffect::addAudioOutput(const TChar* name, SpeakerArrangement arr, BusType busType,
                                       int32 flags) {
-    auto* bus = new AudioBus(name, busType, flags, arr);
-    audioOutputs.push_back(IPtr<Bus>(bus, false));
-    return bus;
+    return addBus<AudioBus>(audioOutputs, name, arr, busType, flags);
 }
 
 EventBus* AudioEffect::addEventInput(const TChar* name, int32 channels, BusType busType,
                                      int32 flags) {
-    auto* bus = new EventBus(name, busType, flags, channels);
-    eventInputs.push_back(IPtr<Bus>(bus, false));
-    return bus;
+    return addBus<EventBus>(eventInputs, name, channels, busType, flags);
 }
 
 EventBus* AudioEffect::addEventOutput(const TChar* name, int32 channels, BusType busType,
                                       int32 flags) {
-    auto* bus = new EventBus(name, busType, flags, channels);
-    eventOutputs.push_back(IPtr<Bus>(bus, false));
-    return bus;
+    return addBus<EventBus>(eventOutputs, name, channels, busType, flags);
 }
 
 AudioBus* AudioEffect::getAudioInput(int32 index) { return audioBusAt(audioInputs, index); }
