@@ -1,0 +1,197 @@
+// Fonts and images from resource bytes, and the manual written to disk, under Wine's GDI+.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "manual.h"
+#include "resource_cache.h"
+#include "resource_registry.h"
+
+namespace corvane::vst {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+const std::string kResources = QUENVALE_RESOURCES_DIR;
+
+// PNG bytes of a w x h bitmap filled with one colour, made by GDI+ itself.
+Bytes pngOf(int width, int height, Gdiplus::Color colour) {
+    Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
+    Gdiplus::Graphics(&bitmap).Clear(colour);
+    CLSID png{};
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    std::vector<unsigned char> buffer(size);
+    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, size, encoders);
+    for (UINT i = 0; i < count; ++i) {
+        if (std::wstring(encoders[i].MimeType) == L"image/png") png = encoders[i].Clsid;
+    }
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    bitmap.Save(stream, &png, nullptr);
+    HGLOBAL memory = nullptr;
+    GetHGlobalFromStream(stream, &memory);
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    const auto* data = static_cast<const unsigned char*>(GlobalLock(memory));
+    Bytes bytes(data, data + stat.cbSize.QuadPart);
+    GlobalUnlock(memory);
+    stream->Release();
+    return bytes;
+}
+
+// A loader over a fixed set of named byte strings that counts its calls per name.
+struct CountingLoader {
+    std::map<std::string, Bytes> files;
+    std::map<std::string, int> calls;
+    ResourceCache::Loader loader() {
+        return [this](const std::string& name) {
+            ++calls[name];
+            const auto found = files.find(name);
+            return found == files.end() ? Bytes() : found->second;
+        };
+    }
+};
+
+TEST(ResourceCacheFonts, AnEmbeddedFontGivesItsFamilyOnceAndAFailureIsNotTriedAgain) {
+    CountingLoader files;
+    files.files["font.ttf"] = readFile(kResources + "/editor/fonts/DejaVuSans-subset.ttf");
+    ASSERT_FALSE(files.files["font.ttf"].empty());
+    files.files["broken.ttf"] = {1, 2, 3, 4};
+    ResourceCache cache(files.loader());
+
+    const auto family = cache.getFontFamily("font.ttf");
+    ASSERT_TRUE(family);
+    WCHAR name[LF_FACESIZE] = {};
+    family->GetFamilyName(name);
+    EXPECT_EQ(std::wstring(name).rfind(L"DejaVu Sans", 0), 0u) << "family " << name;
+    EXPECT_EQ(cache.getFontFamily("font.ttf"), family);
+
+    EXPECT_FALSE(cache.getFontFamily("broken.ttf"));
+    EXPECT_FALSE(cache.getFontFamily("broken.ttf"));
+    EXPECT_FALSE(cache.getFontFamily("missing.ttf"));
+    EXPECT_EQ(files.calls["font.ttf"], 1);
+    EXPECT_EQ(files.calls["broken.ttf"], 1);
+}
+
+TEST(ResourceCacheImages, AnImageBecomesAPremultipliedBitmapOfItsSizeLoadedOnce) {
+    CountingLoader files;
+    files.files["red.png"] = pngOf(5, 3, Gdiplus::Color(255, 255, 0, 0));
+    ResourceCache cache(files.loader());
+    const auto image = cache.getImage("red.png");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->GetWidth(), 5u);
+    EXPECT_EQ(image->GetHeight(), 3u);
+    EXPECT_EQ(image->GetPixelFormat(), PixelFormat32bppPARGB);
+    Gdiplus::Color pixel;
+    image->GetPixel(2, 1, &pixel);
+    EXPECT_EQ(pixel.GetValue(), 0xFFFF0000u);
+    EXPECT_EQ(cache.getImage("red.png"), image);
+    EXPECT_EQ(files.calls["red.png"], 1);
+}
+
+TEST(ResourceCacheImages, UnknownNamesShareTheFallbackWhichIsLoadedOnce) {
+    CountingLoader files;
+    files.files[ResourceCache::kFallbackImage] = pngOf(2, 2, Gdiplus::Color(255, 128, 128, 128));
+    ResourceCache cache(files.loader());
+    const auto first = cache.getImage("nothing.png");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(cache.getImage("other.png"), first);
+    EXPECT_EQ(files.calls[ResourceCache::kFallbackImage], 1);
+
+    CountingLoader empty;
+    ResourceCache withoutFallback(empty.loader());
+    EXPECT_FALSE(withoutFallback.getImage("nothing.png"));
+    EXPECT_FALSE(withoutFallback.getImage("other.png"));
+    EXPECT_EQ(empty.calls[ResourceCache::kFallbackImage], 1);
+}
+
+TEST(ResourceCacheImages, BytesThatAreNoImageThrowAndAreNotRemembered) {
+    CountingLoader files;
+    files.files["text.png"] = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'};
+    ResourceCache cache(files.loader());
+    EXPECT_THROW(cache.getImage("text.png"), std::runtime_error);
+    EXPECT_THROW(cache.getImage("text.png"), std::runtime_error);
+    EXPECT_EQ(files.calls["text.png"], 2);
+}
+
+TEST(ResourceCacheImages, TheEmbeddedImagesDecode) {
+    ResourceCache cache(editorResources());
+    for (const char* name : {"images/knob-cap.png", ResourceCache::kFallbackImage}) {
+        const auto image = cache.getImage(name);
+        ASSERT_TRUE(image) << name;
+        EXPECT_GT(image->GetWidth(), 0u) << name;
+    }
+}
+
+struct FakeSystem {
+    std::string temporary;
+    unsigned short language = 1033;
+    std::vector<std::string> opened;
+    ManualSystem system() {
+        ManualSystem s;
+        s.temporaryFolder = [this] { return temporary; };
+        s.userLanguage = [this] { return language; };
+        s.open = [this](const std::string& path) { opened.push_back(path); };
+        return s;
+    }
+};
+
+TEST(Manual, EachOpeningWritesEveryPageIntoAFreshFolderAndOpensThePageOfTheLanguage) {
+    FakeSystem fake;
+    fake.temporary = ManualSystem::windows().temporaryFolder();
+    ASSERT_FALSE(fake.temporary.empty());
+    const ResourceRegistry& manual = manualResources();
+    ASSERT_TRUE(manual.contains(kManualPageEnglish));
+    ASSERT_TRUE(manual.contains(kManualPageJapanese));
+
+    const std::string english = openManual(manual, fake.system());
+    fake.language = kLanguageJapanese;
+    const std::string japanese = openManual(manual, fake.system());
+    ASSERT_EQ(fake.opened, (std::vector<std::string>{english, japanese}));
+    EXPECT_NE(english.find("\\en\\index.html"), std::string::npos) << english;
+    EXPECT_NE(japanese.find("\\ja\\index.html"), std::string::npos) << japanese;
+
+    const std::string firstFolder = english.substr(0, english.size() - 14);
+    const std::string secondFolder = japanese.substr(0, japanese.size() - 14);
+    EXPECT_NE(firstFolder, secondFolder);
+    EXPECT_EQ(firstFolder.size(), fake.temporary.size() + 32);
+    for (const std::string& folder : {firstFolder, secondFolder}) {
+        for (const auto& entry : manual) {
+            std::string path = folder + "\\" + entry.first;
+            for (char& c : path) {
+                if (c == '/') c = '\\';
+            }
+            EXPECT_EQ(readFile(path), manual.loadResource(entry.first)) << path;
+        }
+    }
+}
+
+TEST(Manual, WithoutATemporaryFolderNothingIsWrittenOrOpened) {
+    FakeSystem fake;
+    EXPECT_EQ(openManual(manualResources(), fake.system()), "");
+    EXPECT_TRUE(fake.opened.empty());
+}
+
+TEST(Manual, FolderNamesAreThirtyTwoFreshCharactersValidInAPath) {
+    const std::string a = randomFolderName(), b = randomFolderName();
+    EXPECT_EQ(a.size(), 32u);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvane::vst

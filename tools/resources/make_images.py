@@ -1,0 +1,213 @@
+#!/usr/bin/env python3
+"""Remakes the editor's images (Python 3 standard library only).
+
+    python3 tools/resources/make_images.py
+
+Writes
+  resources/editor/images/knob-cap.png  128 x 128 RGBA (straight alpha): the top of a machined
+      aluminium knob seen from above. A flat face with fine concentric turning marks, a soft
+      highlight from the top left, the two bright anisotropic reflections that brushed rings
+      throw along the light's direction, and a narrow chamfered rim that is lit on the top-left
+      side and shaded on the bottom right. Transparent outside the anti-aliased disc. The knob
+      widget draws its pointer, ticks and glow on top.
+  resources/editor/images/fallback.png  16 x 16 opaque mid grey with a 1 px darker border,
+      shown where an image is missing.
+
+The noise is seeded, so every run writes the same bytes.
+"""
+
+import math
+import os
+import random
+import sys
+
+sys.dont_write_bytecode = True  # keep tools/resources free of __pycache__
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pngwrite import write_png  # noqa: E402
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+OUT = os.path.join(ROOT, "resources", "editor", "images")
+
+SIZE = 128
+CENTER = (SIZE - 1) / 2.0
+OUTER = SIZE / 2.0 - 1.0  # the disc's edge: one pixel of room for anti-aliasing
+BEVEL = 5.5  # width of the chamfered rim
+FACE = OUTER - BEVEL
+LIGHT = math.radians(225.0)  # direction towards the light in image coordinates (y down): top left
+TINT = (0.93, 0.945, 0.965)  # aluminium is a touch cool
+
+
+def clamp(v, lo=0.0, hi=1.0):
+    return lo if v < lo else hi if v > hi else v
+
+
+def smoothstep(e0, e1, x):
+    t = clamp((x - e0) / (e1 - e0))
+    return t * t * (3.0 - 2.0 * t)
+
+
+class RingNoise:
+    """Brightness along the radius: the turning marks. Fine grain plus a few wider bands."""
+
+    def __init__(self, seed, radius, step=0.2):
+        rng = random.Random(seed)
+        self.step = step
+        n = int(radius / step) + 4
+        fine = [rng.uniform(-1.0, 1.0) for _ in range(n)]
+        # light smoothing: marks about half a pixel to a pixel wide
+        fine = [(fine[i - 1] + 2.0 * fine[i] + fine[(i + 1) % n]) / 4.0 for i in range(n)]
+        bands = [rng.uniform(-1.0, 1.0) for _ in range(n // 20 + 2)]
+        self.values = []
+        for i in range(n):
+            t = i / 20.0
+            j = int(t)
+            f = t - j
+            f = f * f * (3 - 2 * f)
+            band = bands[j] * (1 - f) + bands[j + 1] * f
+            self.values.append(0.8 * fine[i] + 0.25 * band)
+
+    def __call__(self, r):
+        x = r / self.step
+        i = int(x)
+        f = x - i
+        v = self.values
+        if i + 1 >= len(v):
+            return v[-1]
+        return v[i] * (1 - f) + v[i + 1] * f
+
+
+class AngleNoise:
+    """Smooth periodic noise around the circle, so the rings are not perfect circles."""
+
+    def __init__(self, seed, count=24):
+        rng = random.Random(seed)
+        self.v = [rng.uniform(-1.0, 1.0) for _ in range(count)]
+
+    def __call__(self, theta):
+        n = len(self.v)
+        x = (theta / (2 * math.pi)) % 1.0 * n
+        i = int(x)
+        f = x - i
+        f = f * f * (3 - 2 * f)
+        return self.v[i % n] * (1 - f) + self.v[(i + 1) % n] * f
+
+
+def face_shade(r, theta, rings, wobble):
+    # base metal tone, slightly darker towards the rim of the face
+    v = 0.66 - 0.07 * (r / FACE) ** 2
+    # turning marks: brightness follows the radius, perturbed a little around the circle
+    amp = smoothstep(0.0, 0.6 * FACE, r)
+    rr = r + amp * (0.35 * wobble(theta) + 0.15 * wobble(theta * 3.0 + 1.0))
+    v += 0.07 * rings(rr)
+    # anisotropic sheen of concentric brushing: bright wedges along the light direction
+    # (stronger on the lit side), dim across it
+    c = math.cos(theta - LIGHT)
+    lobe = (c * c) ** 2
+    side = 0.72 + 0.28 * c
+    radial = smoothstep(0.05 * FACE, 0.45 * FACE, r) * (1.0 - 0.35 * smoothstep(0.7 * FACE, FACE, r))
+    v += 0.24 * lobe * side * radial
+    v -= 0.05 * (1.0 - c * c) * radial
+    # the rings catch the sheen more than the flat: modulate the marks inside the lobes
+    v += 0.05 * lobe * rings(rr * 1.7 + 3.0) * radial
+    return v
+
+
+# centre of the soft broad highlight: up and to the left
+HIGHLIGHT_X = CENTER - 0.38 * FACE
+HIGHLIGHT_Y = CENTER - 0.42 * FACE
+
+
+def shade(px, py, rings, rings2, wobble):
+    """Brightness of the metal at a point (px, py) inside the disc."""
+    dx = px - CENTER
+    dy = py - CENTER
+    r = math.hypot(dx, dy)
+    theta = math.atan2(dy, dx)
+    c = math.cos(theta - LIGHT)
+    fr = min(r, FACE)
+    v = face_shade(fr, theta, rings, wobble)
+    # soft broad highlight from the top left (on the rim it continues from the face's edge)
+    k = fr / max(r, 1e-9)
+    d2 = (CENTER + dx * k - HIGHLIGHT_X) ** 2 + (CENTER + dy * k - HIGHLIGHT_Y) ** 2
+    v += 0.12 * math.exp(-d2 / (0.55 * FACE) ** 2)
+    # chamfered rim: a surface tilted outwards, lit by the light from the top left
+    t = (r - FACE) / BEVEL  # 0 at the face edge, 1 at the outer edge
+    rim = 0.47 + 0.36 * c + 0.04 * rings2(r * 3.0) - 0.10 * smoothstep(0.6, 1.0, t)
+    # blend face and rim over a fraction of a pixel (the supersampling smooths the rest)
+    w = smoothstep(-0.25, 0.25, r - FACE)
+    v = v * (1.0 - w) + rim * w
+    # a thin dark groove where the face meets the chamfer, and a light edge just inside it
+    v -= 0.16 * math.exp(-((r - FACE - 0.3) / 0.7) ** 2)
+    v += 0.06 * (0.5 + 0.5 * c) * math.exp(-((r - FACE + 1.3) / 0.6) ** 2)
+    # the outermost edge darkens into the shadow under the cap
+    v -= 0.18 * smoothstep(OUTER - 1.8, OUTER, r)
+    return v
+
+
+EDGE_RGB = bytes(int(round(255 * 0.30 * t)) for t in TINT)
+
+SUB = 4  # subsamples per pixel and axis: the fine rings would alias without them
+
+
+def render_cap():
+    rings = RingNoise(1907, OUTER + 2, step=0.45)
+    rings2 = RingNoise(2213, OUTER + 2, step=0.5)
+    wobble = AngleNoise(77)
+    grain = random.Random(4242)
+    offsets = [(i + 0.5) / SUB - 0.5 for i in range(SUB)]
+    rows = []
+    for y in range(SIZE):
+        row = bytearray()
+        for x in range(SIZE):
+            r = math.hypot(x - CENTER, y - CENTER)
+            coverage = clamp(OUTER - r + 0.5)
+            g = grain.random()
+            if coverage <= 0.0:
+                # fully transparent, but coloured like the rim's edge, so that a resampler
+                # working on straight alpha does not pull a dark fringe into the edge
+                row += EDGE_RGB + b"\x00"
+                continue
+            total = 0.0
+            for oy in offsets:
+                for ox in offsets:
+                    total += shade(x + ox, y + oy, rings, rings2, wobble)
+            v = total / (SUB * SUB)
+            # very fine grain so the metal does not look like plastic
+            v = clamp(v + 0.012 * (g - 0.5))
+            row += bytes(
+                (
+                    int(round(255 * clamp(v * TINT[0]))),
+                    int(round(255 * clamp(v * TINT[1]))),
+                    int(round(255 * clamp(v * TINT[2]))),
+                    int(round(255 * coverage)),
+                )
+            )
+        rows.append(row)
+    return rows
+
+
+def render_fallback(size=16):
+    rows = []
+    for y in range(size):
+        row = bytearray()
+        for x in range(size):
+            edge = x == 0 or y == 0 or x == size - 1 or y == size - 1
+            g = 80 if edge else 128
+            row += bytes((g, g, g, 255))
+        rows.append(row)
+    return rows
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    for name, size, rows in (
+        ("knob-cap.png", SIZE, render_cap()),
+        ("fallback.png", 16, render_fallback()),
+    ):
+        path = os.path.join(OUT, name)
+        n = write_png(path, size, size, rows)
+        print("make_images: wrote %s (%d bytes)" % (os.path.relpath(path, ROOT), n))
+
+
+if __name__ == "__main__":
+    main()
