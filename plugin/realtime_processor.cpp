@@ -129,19 +129,15 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
     // a reload on every sample.
     float bypass = smoothedBypass;
     float delayMs = smoothedDelayMs;
-    float heardMs = delayMs;
+    float heardMs[kGlidePass];  // count <= kGlidePass
     const float bypassSmoothing = bypassCoef;
     const float delaySmoothing = delayCoef;
-    const double rate = config.sampleRate;
-    const int32 longest = maxDelay;
-    const auto record = [&](int32 i) {
+    const auto record = [&](int32 i, float heard) {
         if (!kBypassSettled) {
             dry[i] = bypass;
             wet[i] = 1.0f - bypass;
         }
-        // A negative delay is no delay here: it is reported to the host as latency instead.
-        const double seconds = std::max(static_cast<double>(heardMs) * 0.001, 0.0);
-        delays[i] = std::max(std::min(static_cast<int32>(seconds * rate), longest), 0);
+        heardMs[i] = heard;
     };
     if (kBypassSettled) {
         // The bypass ramp reaches no point in this stretch and its smoother stays put.
@@ -163,8 +159,7 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
                 bypass = smooth(bypassTarget(bypassValue), bypassSmoothing, bypass);
             }
             delayValue += delayStep;
-            heardMs = glideDelay(delayTarget(delayValue), delaySmoothing, delayMs);
-            record(i);
+            record(i, glideDelay(delayTarget(delayValue), delaySmoothing, delayMs));
         }
         delayRamp.value = delayValue;
         delayRamp.sampleIndex += linear;
@@ -178,13 +173,20 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
                 bypass = smooth(bypassTarget(bypassRamp.value), bypassSmoothing, bypass);
             }
             delayRamp.advance();
-            heardMs = glideDelay(delayTarget(delayRamp.value), delaySmoothing, delayMs);
-            record(i);
+            record(i, glideDelay(delayTarget(delayRamp.value), delaySmoothing, delayMs));
             ++i;
         }
     }
     smoothedBypass = bypass;
     smoothedDelayMs = delayMs;
+    // Whole samples in a pass of their own, off the smoothers' chain of dependent steps.
+    const double rate = config.sampleRate;
+    const int32 longest = maxDelay;
+    for (int32 i = 0; i < count; ++i) {
+        // A negative delay is no delay here: it is reported to the host as latency instead.
+        const double seconds = std::max(static_cast<double>(heardMs[i]) * 0.001, 0.0);
+        delays[i] = std::max(std::min(static_cast<int32>(seconds * rate), longest), 0);
+    }
 }
 
 template <typename Sample>
