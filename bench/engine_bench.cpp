@@ -28,7 +28,7 @@ constexpr int32 kWarmUpSamples = 2 * kSampleRate;
 
 // Random automation values, drawn once so that every benchmark sees the same sequence.
 class AutomationValues {
-public:
+  public:
     AutomationValues() {
         std::uint32_t x = 12345u;
         for (double& v : values) {
@@ -38,7 +38,7 @@ public:
     }
     double next() noexcept { return values[index++ % values.size()]; }
 
-private:
+  private:
     std::array<double, 4096> values{};
     std::size_t index = 0;
 };
@@ -46,7 +46,7 @@ private:
 // The host's parameter changes for one block: a single delay point, rewritten every block
 // without allocating. Reference counting is not exercised: the benchmark owns both objects.
 class OnePointQueue : public Steinberg::Vst::IParamValueQueue {
-public:
+  public:
     int32 offset = 0;
     double value = 0.0;
 
@@ -56,9 +56,7 @@ public:
     }
     Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
     Steinberg::uint32 PLUGIN_API release() override { return 1; }
-    Steinberg::Vst::ParamID PLUGIN_API getParameterId() override {
-        return Parameters::kParamDelay;
-    }
+    Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return Parameters::kParamDelay; }
     int32 PLUGIN_API getPointCount() override { return 1; }
     Steinberg::tresult PLUGIN_API getPoint(int32 index, int32& pointOffset,
                                            Steinberg::Vst::ParamValue& pointValue) override {
@@ -75,7 +73,7 @@ public:
 };
 
 class OnePointChanges : public Steinberg::Vst::IParameterChanges {
-public:
+  public:
     OnePointQueue queue;
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID, void** obj) override {
@@ -142,7 +140,7 @@ void reportFrames(benchmark::State& state, int32 samples) {
 // share. Same delay range, coefficient and truncation as the engine, buffers in Sample.
 template <typename Sample>
 class ReferenceDelay {
-public:
+  public:
     ReferenceDelay() {
         const int32 maxDelay = static_cast<int32>(kSampleRate * 0.44);
         size = maxDelay + 1;
@@ -173,7 +171,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr float kCoef = 100.0f / kSampleRate;
     static constexpr float kBypassTarget = 0.0f;  // delay heard
 

@@ -11,8 +11,9 @@
 namespace corvane::vst {
 
 class BoundedParseContext {
-public:
-    BoundedParseContext(picojson::value* out, std::size_t depthLeft) : out(out), depthLeft(depthLeft) {}
+  public:
+    BoundedParseContext(picojson::value* out, std::size_t depthLeft)
+        : out(out), depthLeft(depthLeft) {}
     BoundedParseContext(const BoundedParseContext&) = delete;
     BoundedParseContext& operator=(const BoundedParseContext&) = delete;
 
@@ -34,7 +35,8 @@ public:
         return picojson::_parse_string(out->get<std::string>(), in);
     }
     bool parse_array_start() {
-        if (depthLeft == 0) return false;
+        if (depthLeft == 0)
+            return false;
         *out = picojson::value(picojson::array_type, false);
         return true;
     }
@@ -47,7 +49,8 @@ public:
     }
     bool parse_array_stop(std::size_t) { return true; }
     bool parse_object_start() {
-        if (depthLeft == 0) return false;
+        if (depthLeft == 0)
+            return false;
         *out = picojson::value(picojson::object_type, false);
         return true;
     }
@@ -59,7 +62,7 @@ public:
     }
     bool parse_object_stop() { return true; }
 
-private:
+  private:
     picojson::value* out;
     std::size_t depthLeft;
 };

@@ -33,7 +33,7 @@ namespace corvane::vst {
 
 template <class Controller, class Parameters, class Editor>
 class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTimer {
-public:
+  public:
     using Document = StateDocument<Parameters>;
     using ParamID = Steinberg::Vst::ParamID;
     using ParamValue = Steinberg::Vst::ParamValue;
@@ -260,7 +260,7 @@ public:
     bool isProcessorActive() const { return processorActive; }
     const std::vector<Editor*>& attachedEditors() const { return editors; }
 
-protected:
+  protected:
     static std::optional<typename Document::Values> readDocument(Steinberg::IBStream* stream) {
         if (!stream) {
             return std::nullopt;

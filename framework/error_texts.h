@@ -12,7 +12,9 @@ namespace corvane::vst {
     throw std::out_of_range("invalid vector<T> subscript");
 }
 
-[[noreturn]] inline void throwKeyNotFound() { throw std::out_of_range("invalid map<K, T> key"); }
+[[noreturn]] inline void throwKeyNotFound() {
+    throw std::out_of_range("invalid map<K, T> key");
+}
 
 [[noreturn]] inline void throwUnknownAlignment(const std::string& name) {
     throw std::logic_error("unknown alignment " + name);
@@ -31,7 +33,8 @@ namespace corvane::vst {
 // vector.at(index) with our text.
 template <class Vector>
 const typename Vector::value_type& elementAt(const Vector& vector, std::size_t index) {
-    if (index >= vector.size()) throwSubscriptOutOfRange();
+    if (index >= vector.size())
+        throwSubscriptOutOfRange();
     return vector[index];
 }
 
@@ -39,7 +42,8 @@ const typename Vector::value_type& elementAt(const Vector& vector, std::size_t i
 template <class Map>
 const typename Map::mapped_type& memberAt(const Map& map, const typename Map::key_type& key) {
     const auto found = map.find(key);
-    if (found == map.end()) throwKeyNotFound();
+    if (found == map.end())
+        throwKeyNotFound();
     return found->second;
 }
 

@@ -8,7 +8,7 @@
 namespace corvane::vst {
 
 class ScopedFlushToZero {
-public:
+  public:
     static constexpr unsigned int kFlushToZeroBit = 0x8000;
 
     ScopedFlushToZero() noexcept : previous(_mm_getcsr() & kFlushToZeroBit) {
@@ -19,7 +19,7 @@ public:
     ScopedFlushToZero(const ScopedFlushToZero&) = delete;
     ScopedFlushToZero& operator=(const ScopedFlushToZero&) = delete;
 
-private:
+  private:
     unsigned int previous;
 };
 

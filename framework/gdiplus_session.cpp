@@ -1,6 +1,7 @@
 #include "gdiplus_session.h"
 
 #include <windows.h>
+
 #include <gdiplus.h>
 
 #include <mutex>

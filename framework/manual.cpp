@@ -1,6 +1,7 @@
 #include "manual.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <mutex>
@@ -51,15 +52,16 @@ bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
         return false;
     }
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr);
+    const BOOL ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
 }
 
 std::string withBackslashes(std::string name) {
     for (char& c : name) {
-        if (c == '/') c = '\\';
+        if (c == '/')
+            c = '\\';
     }
     return name;
 }

@@ -19,8 +19,8 @@
 #include <memory>
 
 #include "audio_effect.h"
-#include "flush_to_zero.h"
 #include "contain.h"
+#include "flush_to_zero.h"
 #include "messages.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -30,13 +30,13 @@
 namespace corvane::vst {
 
 using Steinberg::int32;
-using Steinberg::tresult;
 using Steinberg::kResultFalse;
 using Steinberg::kResultOk;
+using Steinberg::tresult;
 
 template <class Processor, class Parameters, class ProcessorState, class RealtimeProcessor>
 class ProcessorBase : public Steinberg::Vst::AudioEffect {
-public:
+  public:
     using Document = StateDocument<Parameters>;
 
     // Sample rates outside (0, kMaxSampleRate] are refused by setupProcessing.
@@ -149,8 +149,7 @@ public:
                 return kResultFalse;
             }
             takePublished(state);
-            return Document::write(*stream, {state.bypass, state.delay}) ? kResultOk
-                                                                         : kResultFalse;
+            return Document::write(*stream, {state.bypass, state.delay}) ? kResultOk : kResultFalse;
         });
     }
 
@@ -176,7 +175,7 @@ public:
         });
     }
 
-protected:
+  protected:
     // Speakers of output bus 0, or 0 when it has none or cannot be read.
     int32 outputChannels() {
         Steinberg::Vst::SpeakerArrangement arrangement = 0;
@@ -190,13 +189,12 @@ protected:
     std::unique_ptr<RealtimeProcessor> realtimeProcessor;
     int32 latencySamples = 0;
 
-private:
+  private:
     // A value narrowed to float. One beyond the float range would become infinity and could
     // never be saved again: it loads as the default, like any other value that is not a number.
     static float narrow(const typename Document::Values& values, int id) {
         const auto value = static_cast<float>(values[id]);
-        return std::isfinite(value) ? value
-                                    : static_cast<float>(Document::defaults()[id]);
+        return std::isfinite(value) ? value : static_cast<float>(Document::defaults()[id]);
     }
 
     // Takes the engine's last automation values, bypass first, into `into`. An infinite value

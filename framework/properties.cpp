@@ -12,7 +12,9 @@ namespace corvane::vst {
 namespace {
 
 // picojson's get<T>() throws its own type-mismatch text, which is the text we want.
-double number(const picojson::value& json) { return json.get<double>(); }
+double number(const picojson::value& json) {
+    return json.get<double>();
+}
 
 // Truncated toward zero and clamped to [Int::min, Int::max]; NaN reads as 0. The bounds are
 // powers of two, so the comparisons are exact and the cast is always in range. (The extra
@@ -20,9 +22,12 @@ double number(const picojson::value& json) { return json.get<double>(); }
 template <class Int>
 Int truncateClamped(double x) {
     constexpr double high = -static_cast<double>((std::numeric_limits<Int>::min)());  // max + 1
-    if (std::isnan(x)) return 0;
-    if (x >= high) return (std::numeric_limits<Int>::max)();
-    if (x <= -high) return (std::numeric_limits<Int>::min)();
+    if (std::isnan(x))
+        return 0;
+    if (x >= high)
+        return (std::numeric_limits<Int>::max)();
+    if (x <= -high)
+        return (std::numeric_limits<Int>::min)();
     return static_cast<Int>(x);
 }
 
@@ -53,15 +58,21 @@ void IntProperty::setFromJson(const picojson::value& json) {
     set(truncateClamped<std::int32_t>(number(json)));
 }
 
-void DoubleProperty::setFromJson(const picojson::value& json) { set(number(json)); }
+void DoubleProperty::setFromJson(const picojson::value& json) {
+    set(number(json));
+}
 
 void StringProperty::setFromJson(const picojson::value& json) {
     set(json.get<std::string>());
 }
 
-void ColorProperty::setFromJson(const picojson::value& json) { set(readColor(json)); }
+void ColorProperty::setFromJson(const picojson::value& json) {
+    set(readColor(json));
+}
 
-void PointProperty::setFromJson(const picojson::value& json) { set(readPoint(json)); }
+void PointProperty::setFromJson(const picojson::value& json) {
+    set(readPoint(json));
+}
 
 void RectProperty::setFromJson(const picojson::value& json) {
     const auto& array = json.get<picojson::array>();
@@ -108,7 +119,8 @@ void TickMarkProperty::setFromJson(const picojson::value& json) {
     TickMark mark = get();
     const auto read = [&members](const char* name, auto&& assign) {
         const auto found = members.find(name);
-        if (found != members.end()) assign(found->second);
+        if (found != members.end())
+            assign(found->second);
     };
     read("width", [&mark](const picojson::value& v) { mark.width = number(v); });
     read("startRadius", [&mark](const picojson::value& v) { mark.startRadius = number(v); });

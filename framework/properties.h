@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <gdiplus.h>
 
 #include <picojson.h>
@@ -18,18 +19,18 @@
 namespace corvane::vst {
 
 class Property {
-public:
+  public:
     virtual void setFromJson(const picojson::value& json) = 0;
     virtual void addListener(std::function<void()> listener) = 0;
 
-protected:
+  protected:
     // Properties are members of their widgets, never deleted through this base.
     ~Property() = default;
 };
 
 template <class T>
 class SimpleProperty : public Property {
-public:
+  public:
     using value_type = T;
 
     explicit SimpleProperty(T initial = T()) : value(std::move(initial)) {}
@@ -38,16 +39,18 @@ public:
 
     // Listeners run after every assignment, also when the value did not change.
     void set(const T& next) {
-        if (&next != &value) value = next;
+        if (&next != &value)
+            value = next;
         // By index: a listener may add another, which moves the vector.
-        for (std::size_t i = 0; i < listeners.size(); ++i) listeners[i]();
+        for (std::size_t i = 0; i < listeners.size(); ++i)
+            listeners[i]();
     }
 
     void addListener(std::function<void()> listener) override {
         listeners.push_back(std::move(listener));
     }
 
-protected:
+  protected:
     ~SimpleProperty() = default;
 
     T value;
@@ -56,7 +59,7 @@ protected:
 
 // Numbers are truncated toward zero; values beyond the int32 range clamp to it.
 class IntProperty : public SimpleProperty<int> {
-public:
+  public:
     using SimpleProperty::SimpleProperty;
     void setFromJson(const picojson::value& json) override;
 };
@@ -64,22 +67,22 @@ public:
 // The layer shared by the double and string properties; it adds nothing of its own.
 template <class T>
 class SimplePropertyWithSet : public SimpleProperty<T> {
-public:
+  public:
     using SimpleProperty<T>::SimpleProperty;
 
-protected:
+  protected:
     ~SimplePropertyWithSet() = default;
 };
 
 class DoubleProperty : public SimplePropertyWithSet<double> {
-public:
+  public:
     using SimplePropertyWithSet::SimplePropertyWithSet;
     void setFromJson(const picojson::value& json) override;
 };
 
 // UTF-8 bytes as the layout has them.
 class StringProperty : public SimplePropertyWithSet<std::string> {
-public:
+  public:
     using SimplePropertyWithSet::SimplePropertyWithSet;
     void setFromJson(const picojson::value& json) override;
 };
@@ -87,28 +90,28 @@ public:
 // [alpha, red, green, blue, ...]: each number truncated toward zero (saturating at the int64
 // range) and cut to its low 8 bits, so 256 is 0 and -1 is 255. Further elements are ignored.
 class ColorProperty : public SimpleProperty<Gdiplus::Color> {
-public:
+  public:
     using SimpleProperty::SimpleProperty;
     void setFromJson(const picojson::value& json) override;
 };
 
 // [x, y, ...]
 class PointProperty : public SimpleProperty<VSTGUI::CPoint> {
-public:
+  public:
     using SimpleProperty::SimpleProperty;
     void setFromJson(const picojson::value& json) override;
 };
 
 // [left, top, right, bottom, ...]
 class RectProperty : public SimpleProperty<VSTGUI::CRect> {
-public:
+  public:
     using SimpleProperty::SimpleProperty;
     void setFromJson(const picojson::value& json) override;
 };
 
 // "center", "near" or "far".
 class AlignmentProperty : public SimpleProperty<Gdiplus::StringAlignment> {
-public:
+  public:
     using SimpleProperty::SimpleProperty;
     void setFromJson(const picojson::value& json) override;
 };
@@ -124,7 +127,7 @@ struct PathPrimitive {
 
 // {"kind": "lines" | "beziers", "points": [[x, y], ...]}; both members required.
 class PathPrimitiveProperty : public SimpleProperty<PathPrimitive> {
-public:
+  public:
     using SimpleProperty::SimpleProperty;
     void setFromJson(const picojson::value& json) override;
 };
@@ -133,7 +136,7 @@ public:
 // element fails the whole array.
 template <class E>
 class ArrayProperty : public SimpleProperty<std::vector<typename E::value_type>> {
-public:
+  public:
     using SimpleProperty<std::vector<typename E::value_type>>::SimpleProperty;
 
     void setFromJson(const picojson::value& json) override {

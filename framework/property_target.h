@@ -13,11 +13,11 @@
 namespace corvane::vst {
 
 class IPropertyTarget {
-public:
+  public:
     // Throws what the property's setFromJson throws, or std::logic_error for an unknown name.
     virtual void setProperty(const std::string& name, const picojson::value& value) = 0;
 
-protected:
+  protected:
     ~IPropertyTarget() = default;
 };
 
@@ -27,7 +27,8 @@ void setCommonProperty(View& view, const std::string& name, const picojson::valu
     if (name == "size") {
         RectProperty size;
         size.setFromJson(value);
-        if (size.get() == view.getViewSize()) return;
+        if (size.get() == view.getViewSize())
+            return;
         view.invalid();  // the area the view leaves must be redrawn too
         view.setViewSize(size.get(), true);
         return;

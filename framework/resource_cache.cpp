@@ -20,9 +20,8 @@ std::shared_ptr<Gdiplus::FontFamily> ResourceCache::getFontFamily(const std::str
     font.bytes = std::make_shared<std::vector<unsigned char>>(loader(name));
     auto collection = std::make_shared<Gdiplus::PrivateFontCollection>();
     const bool added = !font.bytes->empty() &&
-                       collection->AddMemoryFont(font.bytes->data(),
-                                                 static_cast<INT>(font.bytes->size())) ==
-                           Gdiplus::Ok;
+                       collection->AddMemoryFont(
+                           font.bytes->data(), static_cast<INT>(font.bytes->size())) == Gdiplus::Ok;
     if (added) {
         Gdiplus::FontFamily family;
         INT found = 0;
@@ -66,8 +65,10 @@ struct DecodeScope {
     HGLOBAL memory = nullptr;
     IStream* stream = nullptr;
     ~DecodeScope() {
-        if (stream) stream->Release();
-        if (memory) GlobalFree(memory);
+        if (stream)
+            stream->Release();
+        if (memory)
+            GlobalFree(memory);
     }
 };
 
@@ -92,9 +93,8 @@ std::shared_ptr<Gdiplus::Bitmap> ResourceCache::decodeImage(
     Gdiplus::Image source(scope.stream);
     const UINT width = source.GetLastStatus() == Gdiplus::Ok ? source.GetWidth() : 0;
     const UINT height = source.GetLastStatus() == Gdiplus::Ok ? source.GetHeight() : 0;
-    auto bitmap = std::make_shared<Gdiplus::Bitmap>(static_cast<INT>(width),
-                                                    static_cast<INT>(height),
-                                                    PixelFormat32bppPARGB);
+    auto bitmap = std::make_shared<Gdiplus::Bitmap>(
+        static_cast<INT>(width), static_cast<INT>(height), PixelFormat32bppPARGB);
     if (width == 0 || height == 0 || bitmap->GetLastStatus() != Gdiplus::Ok) {
         throw std::runtime_error("image: the bytes are not an image GDI+ can decode");
     }

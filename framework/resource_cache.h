@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <gdiplus.h>
 
 #include <functional>
@@ -17,7 +18,7 @@ namespace corvane::vst {
 class ResourceRegistry;
 
 class ResourceCache {
-public:
+  public:
     using Loader = std::function<std::vector<unsigned char>(const std::string& name)>;
 
     // The image shown for a name that names no image.
@@ -38,7 +39,7 @@ public:
     // Decodes image bytes as getImage does.
     static std::shared_ptr<Gdiplus::Bitmap> decodeImage(const std::vector<unsigned char>& bytes);
 
-private:
+  private:
     struct Font {
         std::shared_ptr<std::vector<unsigned char>> bytes;  // GDI+ may read them while in use
         std::shared_ptr<Gdiplus::PrivateFontCollection> collection;

@@ -21,7 +21,8 @@ void ResourceRegistry::registerResource(const std::string& name, const unsigned 
 
 std::vector<unsigned char> ResourceRegistry::loadResource(const std::string& name) const {
     const auto found = entries.find(name);
-    if (found == entries.end() || found->second.size == 0) return {};
+    if (found == entries.end() || found->second.size == 0)
+        return {};
     const Entry& entry = found->second;
     std::vector<unsigned char> bytes(entry.data, entry.data + entry.size);
     scramble(bytes);
@@ -36,7 +37,8 @@ std::string ResourceRegistry::loadResourceText(const std::string& name) const {
 std::vector<std::string> ResourceRegistry::names() const {
     std::vector<std::string> result;
     result.reserve(entries.size());
-    for (const auto& entry : entries) result.push_back(entry.first);
+    for (const auto& entry : entries)
+        result.push_back(entry.first);
     return result;
 }
 

@@ -21,7 +21,7 @@ void scramble(unsigned char* data, std::size_t size);
 void scramble(std::vector<unsigned char>& bytes);
 
 class ResourceRegistry {
-public:
+  public:
     struct Entry {
         const unsigned char* data;  // scrambled, not owned: must outlive the registry
         std::int32_t size;
@@ -44,7 +44,7 @@ public:
     Entries::const_iterator begin() const { return entries.begin(); }
     Entries::const_iterator end() const { return entries.end(); }
 
-private:
+  private:
     Entries entries;
 };
 

@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
 #include <bcrypt.h>
 #else
 #include <openssl/evp.h>
@@ -31,16 +32,21 @@ std::array<std::uint8_t, 32> sha256(const void* data, std::size_t size) {
         BCRYPT_ALG_HANDLE algorithm = nullptr;
         BCRYPT_HASH_HANDLE hash = nullptr;
         ~Handles() {
-            if (hash) BCryptDestroyHash(hash);
-            if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+            if (hash)
+                BCryptDestroyHash(hash);
+            if (algorithm)
+                BCryptCloseAlgorithmProvider(algorithm, 0);
         }
     } h;
 
-    NTSTATUS status = BCryptOpenAlgorithmProvider(&h.algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
-    if (!BCRYPT_SUCCESS(status)) fail("BCryptOpenAlgorithmProvider", status);
+    NTSTATUS status =
+        BCryptOpenAlgorithmProvider(&h.algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+    if (!BCRYPT_SUCCESS(status))
+        fail("BCryptOpenAlgorithmProvider", status);
     // With no object buffer CNG allocates the hash object itself (Windows 7 and later).
     status = BCryptCreateHash(h.algorithm, &h.hash, nullptr, 0, nullptr, 0, 0);
-    if (!BCRYPT_SUCCESS(status)) fail("BCryptCreateHash", status);
+    if (!BCRYPT_SUCCESS(status))
+        fail("BCryptCreateHash", status);
 
     // BCryptHashData takes a 32-bit length; larger inputs go in pieces.
     auto* bytes = static_cast<PUCHAR>(const_cast<void*>(data));
@@ -48,14 +54,16 @@ std::array<std::uint8_t, 32> sha256(const void* data, std::size_t size) {
     while (size > 0) {
         const std::size_t n = size < kPiece ? size : kPiece;
         status = BCryptHashData(h.hash, bytes, static_cast<ULONG>(n), 0);
-        if (!BCRYPT_SUCCESS(status)) fail("BCryptHashData", status);
+        if (!BCRYPT_SUCCESS(status))
+            fail("BCryptHashData", status);
         bytes += n;
         size -= n;
     }
 
     std::array<std::uint8_t, 32> digest{};
     status = BCryptFinishHash(h.hash, digest.data(), static_cast<ULONG>(digest.size()), 0);
-    if (!BCRYPT_SUCCESS(status)) fail("BCryptFinishHash", status);
+    if (!BCRYPT_SUCCESS(status))
+        fail("BCryptFinishHash", status);
     return digest;
 }
 

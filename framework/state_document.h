@@ -22,7 +22,7 @@ namespace corvane::vst {
 
 template <class Parameters>
 class StateDocument {
-public:
+  public:
     // Normalized values by parameter id, as the document holds them.
     using Values = std::array<double, Parameters::kParamCount>;
 
@@ -92,7 +92,7 @@ public:
         return values;
     }
 
-private:
+  private:
     static bool writeAll(Steinberg::IBStream& stream, const void* data, std::uint32_t size) {
         Steinberg::int32 written = 0;
         return stream.write(const_cast<void*>(data), static_cast<Steinberg::int32>(size),

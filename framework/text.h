@@ -38,14 +38,17 @@ inline TString utf8ToUtf16(std::string_view text) {
         } else {
             fail();  // a stray continuation byte, or a character beyond U+FFFF
         }
-        if (i + length > text.size()) fail();
+        if (i + length > text.size())
+            fail();
         for (std::size_t k = 1; k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) fail();
+            if ((next & 0xC0) != 0x80)
+                fail();
             code = (code << 6) | (next & 0x3F);
         }
         const bool overlong = (length == 2 && code < 0x80) || (length == 3 && code < 0x800);
-        if (overlong || (code >= 0xD800 && code <= 0xDFFF)) fail();
+        if (overlong || (code >= 0xD800 && code <= 0xDFFF))
+            fail();
         out.push_back(static_cast<Steinberg::Vst::TChar>(code));
         i += length;
     }
@@ -67,15 +70,18 @@ inline void widenInto(Steinberg::Vst::String128 target, std::string_view text) {
 // sign, then a decimal or hexadecimal number, "inf" or "nan". Nothing if the text does not
 // start with a number.
 inline std::optional<double> leadingNumber(const Steinberg::Vst::TChar* text) {
-    if (!text) return std::nullopt;
+    if (!text)
+        return std::nullopt;
     std::string ascii;
     for (std::size_t i = 0; text[i] != 0 && i < 1024; ++i) {
         const auto unit = static_cast<std::uint32_t>(text[i]);
-        if (unit >= 0x80) break;  // no number continues past a non-ASCII character
+        if (unit >= 0x80)
+            break;  // no number continues past a non-ASCII character
         ascii.push_back(unit == ',' ? '.' : static_cast<char>(unit));
     }
     std::size_t at = ascii.find_first_not_of(" \t\n\v\f\r");
-    if (at == std::string::npos) return std::nullopt;
+    if (at == std::string::npos)
+        return std::nullopt;
     bool negative = false;
     if (ascii[at] == '+' || ascii[at] == '-') {
         negative = ascii[at] == '-';
@@ -102,7 +108,8 @@ inline std::optional<double> leadingNumber(const Steinberg::Vst::TChar* text) {
     // a negative exponent makes a number too small.
     if (result.ec == std::errc::result_out_of_range) {
         const std::string_view number(first, static_cast<std::size_t>(result.ptr - first));
-        const std::size_t exponent = number.find_first_of(format == std::chars_format::hex ? "pP" : "eE");
+        const std::size_t exponent =
+            number.find_first_of(format == std::chars_format::hex ? "pP" : "eE");
         const bool tiny = exponent != std::string_view::npos && exponent + 1 < number.size() &&
                           number[exponent + 1] == '-';
         value = tiny ? 0.0 : HUGE_VAL;

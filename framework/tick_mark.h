@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <gdiplus.h>
 
 #include "properties.h"
@@ -18,7 +19,7 @@ struct TickMark {
 // {"width", "startRadius", "endRadius", "color"}: each member present replaces its field of the
 // current value; absent ones keep theirs. "color" reads as ColorProperty does.
 class TickMarkProperty : public SimpleProperty<TickMark> {
-public:
+  public:
     using SimpleProperty::SimpleProperty;
     void setFromJson(const picojson::value& json) override;
 };

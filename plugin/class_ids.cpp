@@ -30,7 +30,8 @@ template <std::size_t N>
 void unmaskInto(std::string& out, const std::array<unsigned char, N>& piece) {
     // Read through volatile so the compiler cannot fold the pieces back into a literal.
     const volatile unsigned char mask = kMask;
-    for (unsigned char c : piece) out.push_back(static_cast<char>(c ^ mask));
+    for (unsigned char c : piece)
+        out.push_back(static_cast<char>(c ^ mask));
 }
 
 std::uint32_t littleEndian32(const std::uint8_t* p) {
@@ -58,9 +59,13 @@ Steinberg::FUID makeClassId(std::string_view name, std::string_view suffix) {
                            littleEndian32(&digest[8]), littleEndian32(&digest[12]));
 }
 
-Steinberg::FUID processorClassId() { return makeClassId(kProcessorName, ""); }
+Steinberg::FUID processorClassId() {
+    return makeClassId(kProcessorName, "");
+}
 
-Steinberg::FUID controllerClassId() { return makeClassId(kControllerName, ""); }
+Steinberg::FUID controllerClassId() {
+    return makeClassId(kControllerName, "");
+}
 
 Steinberg::int32 vst2UniqueId() {
     return static_cast<Steinberg::int32>(makeClassId(kProcessorName, "vst2").getLong1());

@@ -12,7 +12,7 @@ namespace quenvale {
 using Editor = corvane::vst::NoEditor;
 
 class Controller : public corvane::vst::ControllerBase<Controller, Parameters, Editor> {
-public:
+  public:
     using Base = corvane::vst::ControllerBase<Controller, Parameters, Editor>;
 
     // Sends "u0" when the delay differs from the value last sent: compared in double against
@@ -20,7 +20,7 @@ public:
     Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID id,
                                                      Steinberg::Vst::ParamValue value) override;
 
-private:
+  private:
     float lastSentDelay = 800.0f;  // outside 0..1: the first delay always goes out
 };
 

@@ -120,7 +120,7 @@ struct DelayLine {
         }
     }
 
-private:
+  private:
     // The most recent maxDelay samples move to the top; writing goes on below them.
     void wrapAround() noexcept {
         const std::size_t size = buffer.size();

@@ -4,9 +4,9 @@
 #include "controller.h"
 #include "module_entry.h"
 #include "plugin_factory.h"
-#include "processor.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "processor.h"
 
 #if SMTG_OS_WINDOWS
 #include "gdiplus_session.h"
@@ -63,7 +63,9 @@ QUENVALE_EXPORT Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() {
 
 #if SMTG_OS_WINDOWS
 
-bool InitModule() { return corvane::vst::acquireGdiplus(); }
+bool InitModule() {
+    return corvane::vst::acquireGdiplus();
+}
 
 bool DeinitModule() {
     corvane::vst::releaseGdiplus();
@@ -98,7 +100,11 @@ QUENVALE_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
 
 #else
 
-bool InitModule() { return true; }
-bool DeinitModule() { return true; }
+bool InitModule() {
+    return true;
+}
+bool DeinitModule() {
+    return true;
+}
 
 #endif

@@ -15,9 +15,9 @@ namespace quenvale {
 
 using Steinberg::tresult;
 
-class Processor : public corvane::vst::ProcessorBase<Processor, Parameters, ProcessorState,
-                                                     RealtimeProcessor> {
-public:
+class Processor
+    : public corvane::vst::ProcessorBase<Processor, Parameters, ProcessorState, RealtimeProcessor> {
+  public:
     using Base =
         corvane::vst::ProcessorBase<Processor, Parameters, ProcessorState, RealtimeProcessor>;
 
@@ -37,7 +37,7 @@ public:
     const ProcessorState& currentState() const { return state; }
     const RealtimeProcessor* engine() const { return realtimeProcessor.get(); }
 
-private:
+  private:
     // The normalized delay the latency was last computed from ("u0" or a load), and the saved
     // delay at that moment: a set-up that finds the saved delay changed since (automation the
     // engine received) takes that as the newer value.

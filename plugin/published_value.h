@@ -11,7 +11,7 @@
 namespace quenvale {
 
 class PublishedValue {
-public:
+  public:
     // Audio thread. A plain store: only the value matters, no other memory is published with it.
     void publish(float value) noexcept { cell.store(value, std::memory_order_relaxed); }
 
@@ -30,7 +30,7 @@ public:
 
     static constexpr float kEmpty = std::numeric_limits<float>::quiet_NaN();
 
-private:
+  private:
     static_assert(std::atomic<float>::is_always_lock_free);
     std::atomic<float> cell{kEmpty};
 };

@@ -19,8 +19,7 @@ RealtimeProcessor::RealtimeProcessor(const RealtimeConfig& configuration)
       smoothedDelayMs(initialDelayMs(config)),
       delayCoef(bypassCoef),
       maxDelay(DelayLine::maxDelayFor(config.sampleRate)),
-      lines(static_cast<std::size_t>(std::max(config.channels, 0)),
-            DelayLine(config.sampleRate)) {
+      lines(static_cast<std::size_t>(std::max(config.channels, 0)), DelayLine(config.sampleRate)) {
     bypassRamp.restart(config.state.bypass, nullptr);
     delayRamp.restart(config.state.delay, nullptr);
 }
@@ -145,9 +144,9 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
     }
     for (int32 i = 0; i < count;) {
         // Until a ramp reaches its next point it only adds its step.
-        const int32 linear = std::min(
-            {count - i, kBypassSettled ? count : bypassRamp.samplesBeforeNextPoint(),
-             delayRamp.samplesBeforeNextPoint()});
+        const int32 linear =
+            std::min({count - i, kBypassSettled ? count : bypassRamp.samplesBeforeNextPoint(),
+                      delayRamp.samplesBeforeNextPoint()});
         double bypassValue = bypassRamp.value;
         double delayValue = delayRamp.value;
         const double bypassStep = bypassRamp.step;
@@ -190,8 +189,8 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
 }
 
 template <typename Sample>
-void RealtimeProcessor::render(const Sample* const* inputs, Sample* const* outputs,
-                               int32 channels, int32 samples) noexcept {
+void RealtimeProcessor::render(const Sample* const* inputs, Sample* const* outputs, int32 channels,
+                               int32 samples) noexcept {
     channels = std::max(std::min(channels, static_cast<int32>(lines.size())), 0);
     for (int32 done = 0; done < samples;) {
         // While no point is reached and both smoothers sit exactly on their targets, every

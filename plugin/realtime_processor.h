@@ -19,7 +19,7 @@
 namespace quenvale {
 
 class RealtimeProcessor {
-public:
+  public:
     // Allocates 3 x 0.44 s of float samples per channel; throws std::bad_alloc.
     explicit RealtimeProcessor(const RealtimeConfig& config);
     RealtimeProcessor(const RealtimeProcessor&) = delete;
@@ -59,7 +59,7 @@ public:
     // smoothers cannot diverge at absurdly low rates.
     static float smoothingCoefficient(int32 sampleRate) noexcept;
 
-private:
+  private:
     template <typename Sample>
     void render(const Sample* const* inputs, Sample* const* outputs, int32 channels,
                 int32 samples) noexcept;

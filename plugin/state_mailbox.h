@@ -41,7 +41,7 @@
 namespace quenvale {
 
 class StateMailbox {
-public:
+  public:
     // Main thread only.
     void post(const ProcessorState& state) noexcept {
         const std::uint8_t entry = transition(kWriterBegin);
@@ -65,7 +65,7 @@ public:
         return state;
     }
 
-private:
+  private:
     using Table = std::uint8_t[16];
     // Low nibble: the next word; high nibble: the slot (begin tables), or "nothing pending"
     // from 0x20 up (reader's begin).

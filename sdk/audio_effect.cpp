@@ -53,9 +53,13 @@ EventBus* AudioEffect::addEventOutput(const TChar* name, int32 channels, BusType
     return addBus<EventBus>(eventOutputs, name, channels, busType, flags);
 }
 
-AudioBus* AudioEffect::getAudioInput(int32 index) { return audioBusAt(audioInputs, index); }
+AudioBus* AudioEffect::getAudioInput(int32 index) {
+    return audioBusAt(audioInputs, index);
+}
 
-AudioBus* AudioEffect::getAudioOutput(int32 index) { return audioBusAt(audioOutputs, index); }
+AudioBus* AudioEffect::getAudioOutput(int32 index) {
+    return audioBusAt(audioOutputs, index);
+}
 
 tresult PLUGIN_API AudioEffect::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                                    SpeakerArrangement* outputs, int32 numOuts) {

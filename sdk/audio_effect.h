@@ -18,7 +18,7 @@ namespace Steinberg {
 namespace Vst {
 
 class AudioEffect : public Component, public IAudioProcessor, public IProcessContextRequirements {
-public:
+  public:
     AudioEffect();
 
     AudioBus* addAudioInput(const TChar* name, SpeakerArrangement arr, BusType busType = kMain,
@@ -51,12 +51,12 @@ public:
 
     OBJ_METHODS(AudioEffect, Component)
     DEFINE_INTERFACES
-        DEF_INTERFACE(IAudioProcessor)
-        DEF_INTERFACE(IProcessContextRequirements)
+    DEF_INTERFACE(IAudioProcessor)
+    DEF_INTERFACE(IProcessContextRequirements)
     END_DEFINE_INTERFACES(Component)
     REFCOUNT_METHODS(Component)
 
-protected:
+  protected:
     ProcessSetup processSetup;
 };
 

@@ -16,8 +16,12 @@ std::wstring& directory() {
 }
 }  // namespace
 
-void* moduleHandle() { return handle; }
-const std::wstring& moduleDirectory() { return directory(); }
+void* moduleHandle() {
+    return handle;
+}
+const std::wstring& moduleDirectory() {
+    return directory();
+}
 
 }  // namespace Steinberg
 
@@ -35,8 +39,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" bool InitDll() { return InitModule(); }
-extern "C" bool ExitDll() { return DeinitModule(); }
+extern "C" bool InitDll() {
+    return InitModule();
+}
+extern "C" bool ExitDll() {
+    return DeinitModule();
+}
 
 #else
 
@@ -45,6 +53,8 @@ extern "C" __attribute__((visibility("default"))) bool ModuleEntry(void* sharedL
     return InitModule();
 }
 
-extern "C" __attribute__((visibility("default"))) bool ModuleExit() { return DeinitModule(); }
+extern "C" __attribute__((visibility("default"))) bool ModuleExit() {
+    return DeinitModule();
+}
 
 #endif

@@ -11,8 +11,7 @@ CPluginFactory::CPluginFactory(const PFactoryInfo& info) : factoryInfo(info) {}
 
 CPluginFactory::~CPluginFactory() = default;
 
-bool CPluginFactory::registerClass(const PClassInfo2* info, CreateFunction create,
-                                   void* context) {
+bool CPluginFactory::registerClass(const PClassInfo2* info, CreateFunction create, void* context) {
     if (!info || !create || isClassRegistered(FUID::fromTUID(info->cid))) {
         return false;
     }
@@ -45,7 +44,9 @@ tresult PLUGIN_API CPluginFactory::queryInterface(const TUID iid, void** obj) {
     return kNoInterface;
 }
 
-uint32 PLUGIN_API CPluginFactory::addRef() { return FUnknownPrivate::atomicAdd(refCount, 1); }
+uint32 PLUGIN_API CPluginFactory::addRef() {
+    return FUnknownPrivate::atomicAdd(refCount, 1);
+}
 
 uint32 PLUGIN_API CPluginFactory::release() {
     const int32 left = FUnknownPrivate::atomicAdd(refCount, -1);
@@ -63,7 +64,9 @@ tresult PLUGIN_API CPluginFactory::getFactoryInfo(PFactoryInfo* info) {
     return kResultOk;
 }
 
-int32 PLUGIN_API CPluginFactory::countClasses() { return static_cast<int32>(classes.size()); }
+int32 PLUGIN_API CPluginFactory::countClasses() {
+    return static_cast<int32>(classes.size());
+}
 
 const CPluginFactory::Entry* CPluginFactory::entryAt(int32 index) const {
     if (index < 0 || index >= static_cast<int32>(classes.size())) {
@@ -123,7 +126,9 @@ tresult PLUGIN_API CPluginFactory::getClassInfoUnicode(int32 index, PClassInfoW*
     return kResultOk;
 }
 
-tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown*) { return kNotImplemented; }
+tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown*) {
+    return kNotImplemented;
+}
 
 tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString iid, void** obj) {
     if (!cid || !iid || !obj) {

@@ -11,7 +11,7 @@
 namespace Steinberg {
 
 class CPluginFactory : public IPluginFactory3 {
-public:
+  public:
     // Creates an object with one reference, as its FUnknown.
     using CreateFunction = FUnknown* (*)(void* context);
 
@@ -42,7 +42,7 @@ public:
     tresult PLUGIN_API getClassInfoUnicode(int32 index, PClassInfoW* info) SMTG_OVERRIDE;
     tresult PLUGIN_API setHostContext(FUnknown* context) SMTG_OVERRIDE;
 
-private:
+  private:
     struct Entry {
         PClassInfo2 info;
         CreateFunction create;

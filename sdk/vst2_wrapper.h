@@ -47,7 +47,7 @@ namespace Steinberg {
 namespace Vst {
 
 class Vst2Wrapper final : public IComponentHandler {
-public:
+  public:
     // fst has only a placeholder for audioMasterIOChanged; 13 is the opcode hosts answer to
     // (the number fst.h marks as "sending latency").
     static constexpr int kHostIoChanged = 13;
@@ -72,7 +72,7 @@ public:
     uint32 PLUGIN_API addRef() override { return 1; }
     uint32 PLUGIN_API release() override { return 1; }
 
-private:
+  private:
     // A parameter's value set since the last process call: written on the main thread, taken
     // on the audio thread.
     struct PendingValue {
@@ -83,7 +83,7 @@ private:
     // One parameter's change for one process call: a single point at offset 0. Values set
     // between two blocks all apply at the start of the next, so only the latest is kept.
     class PointQueue final : public IParamValueQueue {
-    public:
+      public:
         ParamID id = 0;
         ParamValue value = 0.0;
 
@@ -98,7 +98,7 @@ private:
 
     // The changes handed to one process call; room for every parameter, made in create.
     class ParameterChanges final : public IParameterChanges {
-    public:
+      public:
         std::vector<PointQueue> queues;
         int32 used = 0;
 

@@ -28,7 +28,8 @@ void run(float normalized) {
     RealtimeProcessor engine(config);
 
     std::vector<float> input(kLength, 0.0f), output(kLength, 0.0f);
-    for (int32 i = 0; i < kLength; i += kClickPeriod) input[i] = 1.0f;
+    for (int32 i = 0; i < kLength; i += kClickPeriod)
+        input[i] = 1.0f;
 
     for (int32 start = 0; start < kLength; start += kBlock) {
         const int32 n = std::min(kBlock, kLength - start);
@@ -47,8 +48,9 @@ void run(float normalized) {
         if (output[i] > 0.5f) {
             const int32 clickAt = shown * kClickPeriod;
             const int32 heard = i - latency;  // where the host's compensation places it
-            std::printf("  click at sample %6d -> output sample %6d, on the timeline %6d (%+.3f ms)\n",
-                        clickAt, i, heard, 1000.0 * (heard - clickAt) / kSampleRate);
+            std::printf(
+                "  click at sample %6d -> output sample %6d, on the timeline %6d (%+.3f ms)\n",
+                clickAt, i, heard, 1000.0 * (heard - clickAt) / kSampleRate);
             ++shown;
         }
     }

@@ -38,7 +38,7 @@ constexpr ParamID kDelayId = 1;
 // The host side of the controller: edits go into the next block's parameter changes, and a
 // latency restart is noted so that the host reads the new latency.
 class ComponentHandler : public IComponentHandler {
-public:
+  public:
     HostParameterChanges pending;
     int32 latencyRestarts = 0;
 
@@ -49,7 +49,8 @@ public:
     }
     tresult PLUGIN_API endEdit(ParamID) override { return kResultOk; }
     tresult PLUGIN_API restartComponent(int32 flags) override {
-        if (flags & kLatencyChanged) ++latencyRestarts;
+        if (flags & kLatencyChanged)
+            ++latencyRestarts;
         return kResultOk;
     }
     tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
@@ -84,9 +85,11 @@ void writeWav(const std::string& path, const std::vector<std::vector<float>>& ch
     out.write("data", 4);
     u32(dataBytes);
     for (std::uint32_t i = 0; i < frames; ++i) {
-        for (const auto& channel : channels) out.write(reinterpret_cast<const char*>(&channel[i]), 4);
+        for (const auto& channel : channels)
+            out.write(reinterpret_cast<const char*>(&channel[i]), 4);
     }
-    if (!out) throw std::runtime_error("cannot write " + path);
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
 }
 
 template <class T>
@@ -100,10 +103,11 @@ IPtr<T> create(IPluginFactory& factory, const TUID cid) {
 }
 
 class DemoHost {
-public:
+  public:
     explicit DemoHost(const std::string& modulePath) : module(modulePath) {
         IPtr<IPluginFactory> factory(module.factory(), false);
-        if (!factory) throw std::runtime_error("no factory");
+        if (!factory)
+            throw std::runtime_error("no factory");
         PClassInfo info;
         TUID processorId{};
         for (int32 i = 0; i < factory->countClasses(); ++i) {
@@ -117,7 +121,8 @@ public:
         component->getControllerClassId(controllerId);
         controller = create<IEditController>(*factory, controllerId);
         processor = FUnknownPtr<IAudioProcessor>(component);
-        if (!processor) throw std::runtime_error("the processor is no IAudioProcessor");
+        if (!processor)
+            throw std::runtime_error("the processor is no IAudioProcessor");
 
         component->initialize(&context);
         controller->initialize(&context);
@@ -142,8 +147,10 @@ public:
     ~DemoHost() {
         processor->setProcessing(false);
         component->setActive(false);
-        FUnknownPtr<IConnectionPoint>(component)->disconnect(FUnknownPtr<IConnectionPoint>(controller));
-        FUnknownPtr<IConnectionPoint>(controller)->disconnect(FUnknownPtr<IConnectionPoint>(component));
+        FUnknownPtr<IConnectionPoint>(component)->disconnect(
+            FUnknownPtr<IConnectionPoint>(controller));
+        FUnknownPtr<IConnectionPoint>(controller)
+            ->disconnect(FUnknownPtr<IConnectionPoint>(component));
         controller->terminate();
         component->terminate();
     }
@@ -161,14 +168,16 @@ public:
         String128 text{};
         controller->getParamStringByValue(kDelayId, controller->getParamNormalized(kDelayId), text);
         std::string narrow;
-        for (int i = 0; text[i] != 0; ++i) narrow.push_back(static_cast<char>(text[i]));
+        for (int i = 0; text[i] != 0; ++i)
+            narrow.push_back(static_cast<char>(text[i]));
         return narrow;
     }
 
     std::vector<std::vector<float>> process(const std::vector<std::vector<float>>& input) {
         std::vector<std::vector<float>> output(kChannels, std::vector<float>(input[0].size()));
         for (std::size_t start = 0; start < input[0].size(); start += kBlock) {
-            const auto n = static_cast<int32>(std::min<std::size_t>(kBlock, input[0].size() - start));
+            const auto n =
+                static_cast<int32>(std::min<std::size_t>(kBlock, input[0].size() - start));
             float* in[kChannels];
             float* out[kChannels];
             for (int32 j = 0; j < kChannels; ++j) {
@@ -190,13 +199,14 @@ public:
             data.inputs = &inBus;
             data.outputs = &outBus;
             data.inputParameterChanges = &handler.pending;
-            if (processor->process(data) != kResultOk) throw std::runtime_error("process failed");
+            if (processor->process(data) != kResultOk)
+                throw std::runtime_error("process failed");
             handler.pending.clear();
         }
         return output;
     }
 
-private:
+  private:
     LoadedModule module;
     HostApplication context;
     ComponentHandler handler;
@@ -207,15 +217,15 @@ private:
 
 void report(const char* what, DemoHost& host, const std::vector<std::vector<float>>& output) {
     std::printf("%s: delay %s ms, latency reported %d samples (%.2f ms), %d latency restart(s)\n",
-                what, host.delayText().c_str(), host.latency(), 1000.0 * host.latency() / kSampleRate,
-                host.restarts());
+                what, host.delayText().c_str(), host.latency(),
+                1000.0 * host.latency() / kSampleRate, host.restarts());
     int32 shown = 0;
     for (std::size_t i = 0; i < output[0].size() && shown < 3; ++i) {
         if (std::fabs(output[0][i]) > 0.5f) {
             const int32 sent = (shown + 1) * kClickPeriod;  // the first click sits at 4800
             const auto heard = static_cast<int32>(i) - host.latency();
-            std::printf("  click at %6d -> output %6zu, on the host's timeline %6d (%+.2f ms)\n", sent,
-                        i, heard, 1000.0 * (heard - sent) / kSampleRate);
+            std::printf("  click at %6d -> output %6zu, on the host's timeline %6d (%+.2f ms)\n",
+                        sent, i, heard, 1000.0 * (heard - sent) / kSampleRate);
             ++shown;
         }
     }

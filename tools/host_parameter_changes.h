@@ -9,7 +9,7 @@
 namespace quenvale::hosting {
 
 class HostParamQueue : public Steinberg::Vst::IParamValueQueue {
-public:
+  public:
     static constexpr Steinberg::int32 kCapacity = 64;
 
     Steinberg::Vst::ParamID id = 0;
@@ -21,13 +21,14 @@ public:
         *obj = nullptr;
         return Steinberg::kNoInterface;
     }
-    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }   // owned by the host
+    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }  // owned by the host
     Steinberg::uint32 PLUGIN_API release() override { return 1; }
     Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return id; }
     Steinberg::int32 PLUGIN_API getPointCount() override { return count; }
     Steinberg::tresult PLUGIN_API getPoint(Steinberg::int32 index, Steinberg::int32& offset,
                                            Steinberg::Vst::ParamValue& value) override {
-        if (index < 0 || index >= count) return Steinberg::kResultFalse;
+        if (index < 0 || index >= count)
+            return Steinberg::kResultFalse;
         offset = offsets[index];
         value = values[index];
         return Steinberg::kResultOk;
@@ -35,7 +36,8 @@ public:
     Steinberg::tresult PLUGIN_API addPoint(Steinberg::int32 offset,
                                            Steinberg::Vst::ParamValue value,
                                            Steinberg::int32& index) override {
-        if (count >= kCapacity) return Steinberg::kResultFalse;
+        if (count >= kCapacity)
+            return Steinberg::kResultFalse;
         index = count;
         offsets[count] = offset;
         values[count] = value;
@@ -45,14 +47,15 @@ public:
 };
 
 class HostParameterChanges : public Steinberg::Vst::IParameterChanges {
-public:
+  public:
     static constexpr Steinberg::int32 kMaxParameters = 8;
 
     // Empties every queue, for the next block.
     void clear() { used = 0; }
 
     // Adds a point for parameter `id`, opening its queue on first use.
-    void add(Steinberg::Vst::ParamID id, Steinberg::int32 offset, Steinberg::Vst::ParamValue value) {
+    void add(Steinberg::Vst::ParamID id, Steinberg::int32 offset,
+             Steinberg::Vst::ParamValue value) {
         Steinberg::int32 index = 0;
         if (auto* queue = addParameterData(id, index)) {
             Steinberg::int32 point = 0;
@@ -70,22 +73,23 @@ public:
     Steinberg::Vst::IParamValueQueue* PLUGIN_API getParameterData(Steinberg::int32 index) override {
         return index >= 0 && index < used ? &queues[index] : nullptr;
     }
-    Steinberg::Vst::IParamValueQueue* PLUGIN_API addParameterData(
-        const Steinberg::Vst::ParamID& id, Steinberg::int32& index) override {
+    Steinberg::Vst::IParamValueQueue* PLUGIN_API
+    addParameterData(const Steinberg::Vst::ParamID& id, Steinberg::int32& index) override {
         for (Steinberg::int32 i = 0; i < used; ++i) {
             if (queues[i].id == id) {
                 index = i;
                 return &queues[i];
             }
         }
-        if (used >= kMaxParameters) return nullptr;
+        if (used >= kMaxParameters)
+            return nullptr;
         index = used;
         queues[used].id = id;
         queues[used].count = 0;
         return &queues[used++];
     }
 
-private:
+  private:
     std::array<HostParamQueue, kMaxParameters> queues;
     Steinberg::int32 used = 0;
 };

@@ -17,12 +17,13 @@
 namespace quenvale::hosting {
 
 class LoadedModule {
-public:
+  public:
     explicit LoadedModule(const std::string& path) {
 #if defined(_WIN32)
         const std::wstring wide(path.begin(), path.end());
         library = LoadLibraryW(wide.c_str());
-        if (!library) throw std::runtime_error("cannot load " + path);
+        if (!library)
+            throw std::runtime_error("cannot load " + path);
         using Init = bool (*)();
         auto init = reinterpret_cast<Init>(symbol("InitDll"));
         if (!init || !init()) {
@@ -31,7 +32,8 @@ public:
         }
 #else
         library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!library) throw std::runtime_error("cannot load " + path + ": " + dlerror());
+        if (!library)
+            throw std::runtime_error("cannot load " + path + ": " + dlerror());
         using Entry = bool (*)(void*);
         auto entry = reinterpret_cast<Entry>(symbol("ModuleEntry"));
         if (!entry || !entry(library)) {
@@ -44,11 +46,13 @@ public:
     ~LoadedModule() {
 #if defined(_WIN32)
         using Exit = bool (*)();
-        if (auto exit = reinterpret_cast<Exit>(symbol("ExitDll"))) exit();
+        if (auto exit = reinterpret_cast<Exit>(symbol("ExitDll")))
+            exit();
         FreeLibrary(static_cast<HMODULE>(library));
 #else
         using Exit = bool (*)();
-        if (auto exit = reinterpret_cast<Exit>(symbol("ModuleExit"))) exit();
+        if (auto exit = reinterpret_cast<Exit>(symbol("ModuleExit")))
+            exit();
         dlclose(library);
 #endif
     }
@@ -71,7 +75,7 @@ public:
 #endif
     }
 
-private:
+  private:
     void* library = nullptr;
 };
 

@@ -16,8 +16,8 @@
 namespace {
 
 using Steinberg::IPtr;
-using Steinberg::MemoryStream;
 using Steinberg::kResultOk;
+using Steinberg::MemoryStream;
 
 template <class Part>
 std::string savedState(Part& part) {
@@ -29,7 +29,8 @@ std::string savedState(Part& part) {
 }
 
 void check(bool condition) {
-    if (!condition) std::abort();
+    if (!condition)
+        std::abort();
 }
 
 IPtr<MemoryStream> streamOf(const void* data, std::size_t size) {
@@ -45,7 +46,8 @@ void fuzzController(Steinberg::FUnknown* host, const std::uint8_t* data, std::si
     for (const bool own : {false, true}) {
         const std::string before = savedState(*controller);
         auto input = streamOf(data, size);
-        const auto result = own ? controller->setState(input) : controller->setComponentState(input);
+        const auto result =
+            own ? controller->setState(input) : controller->setComponentState(input);
         if (result != kResultOk) {
             check(savedState(*controller) == before);
             continue;

@@ -45,7 +45,7 @@ constexpr int32 kBlock = 512;
 // deleted by a release.
 template <class Base>
 class Counted : public Base {
-public:
+  public:
     uint32 PLUGIN_API addRef() override { return static_cast<uint32>(++references); }
     uint32 PLUGIN_API release() override { return static_cast<uint32>(--references); }
     std::atomic<int32> references{1};
@@ -55,18 +55,19 @@ using HostContext = Counted<HostApplication>;  // the SDK's own counting does no
 
 template <class Interface>
 class HostObject : public Counted<Interface> {
-public:
+  public:
     tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
         const bool known = FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
                            FUnknownPrivate::iidEqual(iid, Interface::iid);
         *obj = known ? static_cast<Interface*>(this) : nullptr;
-        if (known) this->addRef();
+        if (known)
+            this->addRef();
         return known ? kResultOk : kNoInterface;
     }
 };
 
 class RecordingHandler : public HostObject<IComponentHandler> {
-public:
+  public:
     tresult PLUGIN_API beginEdit(ParamID) override { return kResultOk; }
     tresult PLUGIN_API performEdit(ParamID, ParamValue) override { return kResultOk; }
     tresult PLUGIN_API endEdit(ParamID) override { return kResultOk; }
@@ -79,7 +80,7 @@ public:
 
 // One block's automation of one parameter: points of (sample offset, normalized value).
 class Automation : public HostObject<IParameterChanges> {
-public:
+  public:
     using Points = std::vector<std::pair<int32, ParamValue>>;
     Automation(ParamID id, Points points) : queue(id, std::move(points)) {}
     int32 PLUGIN_API getParameterCount() override { return 1; }
@@ -90,21 +91,22 @@ public:
         return nullptr;
     }
 
-private:
+  private:
     class Queue : public HostObject<IParamValueQueue> {
-    public:
+      public:
         Queue(ParamID id, Points points) : id(id), points(std::move(points)) {}
         ParamID PLUGIN_API getParameterId() override { return id; }
         int32 PLUGIN_API getPointCount() override { return static_cast<int32>(points.size()); }
         tresult PLUGIN_API getPoint(int32 index, int32& offset, ParamValue& value) override {
-            if (index < 0 || index >= getPointCount()) return kResultFalse;
+            if (index < 0 || index >= getPointCount())
+                return kResultFalse;
             offset = points[index].first;
             value = points[index].second;
             return kResultOk;
         }
         tresult PLUGIN_API addPoint(int32, ParamValue, int32&) override { return kResultFalse; }
 
-    private:
+      private:
         ParamID id;
         Points points;
     };
@@ -113,7 +115,8 @@ private:
 
 std::string ascii(const char16* text) {
     std::string out;
-    for (; *text; ++text) out.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');
+    for (; *text; ++text)
+        out.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');
     return out;
 }
 
@@ -123,8 +126,12 @@ std::string printed(const TUID cid) {
     return text;
 }
 
-std::string text(const char8* s) { return s; }
-std::string text(const char16* s) { return ascii(s); }
+std::string text(const char8* s) {
+    return s;
+}
+std::string text(const char16* s) {
+    return ascii(s);
+}
 
 // Everything one of the factory's views of a class tells, in one line.
 template <class Info>
@@ -132,8 +139,8 @@ std::string described(const Info& c) {
     std::string line = printed(c.cid) + " " + std::to_string(c.cardinality) + " " + c.category +
                        " " + text(c.name);
     if constexpr (!std::is_same_v<Info, PClassInfo>) {
-        line += " " + std::to_string(c.classFlags) + " " + c.subCategories + " " +
-                text(c.vendor) + " " + text(c.version) + " " + text(c.sdkVersion);
+        line += " " + std::to_string(c.classFlags) + " " + c.subCategories + " " + text(c.vendor) +
+                " " + text(c.version) + " " + text(c.sdkVersion);
     }
     return line;
 }
@@ -217,7 +224,8 @@ template <typename Sample>
 std::vector<std::size_t> sounding(const std::vector<Sample>& signal) {
     std::vector<std::size_t> at;
     for (std::size_t i = 0; i < signal.size(); ++i) {
-        if (signal[i] != Sample(0)) at.push_back(i);
+        if (signal[i] != Sample(0))
+            at.push_back(i);
     }
     return at;
 }
@@ -251,7 +259,8 @@ struct Instance {
         ready = true;
     }
     ~Instance() {
-        if (!ready) return;
+        if (!ready)
+            return;
         EXPECT_EQ(processorPoint->disconnect(controllerPoint), kResultOk);
         EXPECT_EQ(controllerPoint->disconnect(processorPoint), kResultOk);
         EXPECT_EQ(controller->terminate(), kResultOk);
@@ -272,7 +281,7 @@ struct Instance {
 };
 
 class ModuleFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         module = std::make_unique<LoadedModule>(modulePath());
         factory = owned(module->factory());
@@ -485,8 +494,8 @@ TEST_F(Host, DelaysAnImpulseByExactlyTheLoadedTime) {
         double rate;
         std::size_t samples;
     };
-    for (const Case& c : {Case{"0.625", 48000, 4800}, Case{"0.75", 44100, 8820},
-                          Case{"0.509765625", 48000, 375}}) {
+    for (const Case& c :
+         {Case{"0.625", 48000, 4800}, Case{"0.75", 44100, 8820}, Case{"0.509765625", 48000, 375}}) {
         SCOPED_TRACE(testing::Message() << c.delay << " at " << c.rate << " Hz");
         HostContext context;
         auto plugin = instance(&context);
@@ -513,7 +522,8 @@ TEST_F(Host, SettlesExactlyOnAnAutomatedDelay) {
     plugin->activate(true);
     Automation toHundredMs(1, {{0, 0.625}});
     processBlock<float>(*plugin->processor, false, &toHundredMs);
-    for (int b = 0; b < 48000 / kBlock; ++b) processBlock<float>(*plugin->processor, false);
+    for (int b = 0; b < 48000 / kBlock; ++b)
+        processBlock<float>(*plugin->processor, false);
     EXPECT_EQ(sounding(impulseResponse<float>(*plugin->processor, 10)),
               std::vector<std::size_t>{4800});
     plugin->activate(false);
@@ -559,8 +569,7 @@ TEST_F(Host, RunsSixtyFourInstancesSideBySideAsIfEachWereAlone) {
     for (int i = 0; i < kCount; ++i) {
         EXPECT_EQ(together[i], alone[i]) << i + 1;
         plugins[i]->activate(false);
-        EXPECT_EQ(plugins[i]->controller->setParamNormalized(1, 0.5 - (i + 1) / 1024.0),
-                  kResultOk);
+        EXPECT_EQ(plugins[i]->controller->setParamNormalized(1, 0.5 - (i + 1) / 1024.0), kResultOk);
     }
     for (int i = 0; i < kCount; ++i) {  // -k * 0.78125 ms: k * 37.5 samples, truncated
         EXPECT_EQ(plugins[i]->processor->getLatencySamples(), uint32(75 * (i + 1) / 2)) << i + 1;
@@ -586,7 +595,9 @@ TEST(ModuleLoading, LoadsAndUnloadsTwentyTimesInARow) {
 
 #ifdef _WIN32
 
-VstIntPtr oldHost(AEffect*, int, int, VstIntPtr, void*, float) { return 0; }
+VstIntPtr oldHost(AEffect*, int, int, VstIntPtr, void*, float) {
+    return 0;
+}
 
 VstIntPtr currentHost(AEffect*, int opcode, int, VstIntPtr, void*, float) {
     return opcode == audioMasterVersion ? 2400 : 0;
@@ -625,7 +636,8 @@ TEST_F(Host, OffersTheVst2EntryToVersion2400HostsOnly) {
         float* outs[2] = {out[0].data(), out[1].data()};
         effect->processReplacing(effect, ins, outs, kBlock);
         EXPECT_EQ(out[0], out[1]);
-        if (b >= 48000 / kBlock) response.insert(response.end(), out[0].begin(), out[0].end());
+        if (b >= 48000 / kBlock)
+            response.insert(response.end(), out[0].begin(), out[0].end());
     }
     EXPECT_EQ(sounding(response), std::vector<std::size_t>{4800});
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
@@ -638,6 +650,7 @@ TEST_F(Host, OffersTheVst2EntryToVersion2400HostsOnly) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc > 1) modulePath() = argv[1];
+    if (argc > 1)
+        modulePath() = argv[1];
     return RUN_ALL_TESTS();
 }

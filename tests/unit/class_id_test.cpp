@@ -25,7 +25,9 @@ std::string hex(const Digest& d) {
     return out;
 }
 
-std::string hexOf(const std::string& text) { return hex(sha256(text.data(), text.size())); }
+std::string hexOf(const std::string& text) {
+    return hex(sha256(text.data(), text.size()));
+}
 
 Digest digestFor(std::string_view name, std::string_view suffix) {
     std::string input(name);
@@ -38,7 +40,8 @@ std::array<std::uint8_t, 16> bytesOf(const Steinberg::FUID& id) {
     Steinberg::TUID tuid;
     id.toTUID(tuid);
     std::array<std::uint8_t, 16> out;
-    for (int i = 0; i < 16; ++i) out[i] = static_cast<std::uint8_t>(tuid[i]);
+    for (int i = 0; i < 16; ++i)
+        out[i] = static_cast<std::uint8_t>(tuid[i]);
     return out;
 }
 
@@ -67,7 +70,8 @@ TEST(Sha256, MatchesTheFipsMultiBlockExamples) {
 TEST(Sha256, HashesBinaryInputWithZeroBytesToItsFullLength) {
     std::vector<std::uint8_t> bytes;
     for (int round = 0; round < 3; ++round) {
-        for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<std::uint8_t>(b));
+        for (int b = 0; b < 256; ++b)
+            bytes.push_back(static_cast<std::uint8_t>(b));
     }
     EXPECT_EQ(hex(sha256(bytes.data(), bytes.size())),
               "f3a25aa93aa2fbba28d79260535bbd6a5eb0fc1c24a8b0f04e12b484c1dfe363");
@@ -77,12 +81,14 @@ TEST(ClassIdSalt, IsPrintableAsciiOfSixteenToTwentyFourCharactersAndStable) {
     const std::string salt = quenvale::classIdSalt();
     EXPECT_GE(salt.size(), 16u);
     EXPECT_LE(salt.size(), 24u);
-    for (char c : salt) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << static_cast<int>(c);
+    for (char c : salt)
+        EXPECT_TRUE(c >= 0x20 && c < 0x7F) << static_cast<int>(c);
     EXPECT_EQ(quenvale::classIdSalt(), salt);
 }
 
 TEST(ClassId, IsTheSameSixteenBytesEveryTime) {
-    EXPECT_EQ(bytesOf(quenvale::makeClassId("Name", "x")), bytesOf(quenvale::makeClassId("Name", "x")));
+    EXPECT_EQ(bytesOf(quenvale::makeClassId("Name", "x")),
+              bytesOf(quenvale::makeClassId("Name", "x")));
     EXPECT_EQ(bytesOf(quenvale::processorClassId()), bytesOf(quenvale::processorClassId()));
 }
 
@@ -101,11 +107,11 @@ TEST(ClassId, LaysOutTheDigestBytesTheWayTheSdkStoresFourWords) {
     for (const char* suffix : {"", "vst2", "other"}) {
         const Digest d = digestFor(quenvale::kControllerName, suffix);
 #if COM_COMPATIBLE
-        const std::array<std::uint8_t, 16> expected = {d[0],  d[1],  d[2],  d[3], d[6],  d[7],
+        const std::array<std::uint8_t, 16> expected = {d[0],  d[1],  d[2],  d[3],  d[6], d[7],
                                                        d[4],  d[5],  d[11], d[10], d[9], d[8],
                                                        d[15], d[14], d[13], d[12]};
 #else
-        const std::array<std::uint8_t, 16> expected = {d[3],  d[2],  d[1],  d[0], d[7],  d[6],
+        const std::array<std::uint8_t, 16> expected = {d[3],  d[2],  d[1],  d[0],  d[7], d[6],
                                                        d[5],  d[4],  d[11], d[10], d[9], d[8],
                                                        d[15], d[14], d[13], d[12]};
 #endif

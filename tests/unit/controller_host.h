@@ -35,7 +35,8 @@ using HostString = std::basic_string<TChar>;
 // ASCII to host units, one unit per character.
 inline HostString hostString(const std::string& text) {
     HostString out;
-    for (const char c : text) out.push_back(static_cast<TChar>(static_cast<unsigned char>(c)));
+    for (const char c : text)
+        out.push_back(static_cast<TChar>(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -51,7 +52,7 @@ inline std::string ascii(const TChar* text) {
 
 struct HandlerCall {
     enum Kind { kBegin, kPerform, kEnd, kRestart } kind;
-    ParamID id = 0;       // edits only
+    ParamID id = 0;        // edits only
     ParamValue value = 0;  // performEdit only
     int32 flags = 0;       // restartComponent only
 
@@ -65,13 +66,21 @@ struct HandlerCall {
     }
 };
 
-inline HandlerCall begin(ParamID id) { return {HandlerCall::kBegin, id, 0, 0}; }
-inline HandlerCall perform(ParamID id, ParamValue v) { return {HandlerCall::kPerform, id, v, 0}; }
-inline HandlerCall end(ParamID id) { return {HandlerCall::kEnd, id, 0, 0}; }
-inline HandlerCall restart(int32 flags) { return {HandlerCall::kRestart, 0, 0, flags}; }
+inline HandlerCall begin(ParamID id) {
+    return {HandlerCall::kBegin, id, 0, 0};
+}
+inline HandlerCall perform(ParamID id, ParamValue v) {
+    return {HandlerCall::kPerform, id, v, 0};
+}
+inline HandlerCall end(ParamID id) {
+    return {HandlerCall::kEnd, id, 0, 0};
+}
+inline HandlerCall restart(int32 flags) {
+    return {HandlerCall::kRestart, 0, 0, flags};
+}
 
 class RecordingHandler : public Steinberg::FObject, public Steinberg::Vst::IComponentHandler {
-public:
+  public:
     tresult PLUGIN_API beginEdit(ParamID id) override {
         calls.push_back(begin(id));
         return kResultOk;
@@ -93,7 +102,7 @@ public:
 
     OBJ_METHODS(RecordingHandler, FObject)
     DEFINE_INTERFACES
-        DEF_INTERFACE(Steinberg::Vst::IComponentHandler)
+    DEF_INTERFACE(Steinberg::Vst::IComponentHandler)
     END_DEFINE_INTERFACES(FObject)
     REFCOUNT_METHODS(FObject)
 };
@@ -105,17 +114,20 @@ struct ReceivedMessage {
 };
 
 class RecordingPeer : public Steinberg::FObject, public Steinberg::Vst::IConnectionPoint {
-public:
+  public:
     tresult PLUGIN_API connect(IConnectionPoint*) override { return kResultOk; }
     tresult PLUGIN_API disconnect(IConnectionPoint*) override { return kResultOk; }
     tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override {
         ReceivedMessage received;
-        if (const char* id = message->getMessageID()) received.id = id;
+        if (const char* id = message->getMessageID())
+            received.id = id;
         if (Steinberg::Vst::IAttributeList* attributes = message->getAttributes()) {
             double value = 0;
-            if (attributes->getFloat("uk0", value) == kResultOk) received.uk0 = value;
+            if (attributes->getFloat("uk0", value) == kResultOk)
+                received.uk0 = value;
             int64 flag = 0;
-            if (attributes->getInt("b0", flag) == kResultOk) received.b0 = flag;
+            if (attributes->getInt("b0", flag) == kResultOk)
+                received.b0 = flag;
         }
         messages.push_back(received);
         return kResultOk;
@@ -123,7 +135,8 @@ public:
 
     std::vector<std::string> ids() const {
         std::vector<std::string> out;
-        for (const auto& m : messages) out.push_back(m.id);
+        for (const auto& m : messages)
+            out.push_back(m.id);
         return out;
     }
 
@@ -131,14 +144,14 @@ public:
 
     OBJ_METHODS(RecordingPeer, FObject)
     DEFINE_INTERFACES
-        DEF_INTERFACE(Steinberg::Vst::IConnectionPoint)
+    DEF_INTERFACE(Steinberg::Vst::IConnectionPoint)
     END_DEFINE_INTERFACES(FObject)
     REFCOUNT_METHODS(FObject)
 };
 
 // A message whose attribute list is missing.
 class MessageWithoutAttributes : public Steinberg::FObject, public Steinberg::Vst::IMessage {
-public:
+  public:
     explicit MessageWithoutAttributes(const char* id) : id(id) {}
     const char* PLUGIN_API getMessageID() override { return id; }
     void PLUGIN_API setMessageID(const char*) override {}
@@ -146,26 +159,28 @@ public:
 
     OBJ_METHODS(MessageWithoutAttributes, FObject)
     DEFINE_INTERFACES
-        DEF_INTERFACE(Steinberg::Vst::IMessage)
+    DEF_INTERFACE(Steinberg::Vst::IMessage)
     END_DEFINE_INTERFACES(FObject)
     REFCOUNT_METHODS(FObject)
 
-private:
+  private:
     const char* id;
 };
 
 // Takes `room` bytes and then no more, like a full disk; has nothing to read.
 class ShortStream : public Steinberg::FObject, public Steinberg::IBStream {
-public:
+  public:
     explicit ShortStream(int32 room) : room(room) {}
     tresult PLUGIN_API read(void*, int32, int32* got) override {
-        if (got) *got = 0;
+        if (got)
+            *got = 0;
         return kResultFalse;
     }
     tresult PLUGIN_API write(void*, int32 size, int32* written) override {
         const int32 taken = std::min(size, room);
         room -= taken;
-        if (written) *written = taken;
+        if (written)
+            *written = taken;
         return kResultOk;
     }
     tresult PLUGIN_API seek(int64, int32, int64*) override { return kResultFalse; }
@@ -173,11 +188,11 @@ public:
 
     OBJ_METHODS(ShortStream, FObject)
     DEFINE_INTERFACES
-        DEF_INTERFACE(Steinberg::IBStream)
+    DEF_INTERFACE(Steinberg::IBStream)
     END_DEFINE_INTERFACES(FObject)
     REFCOUNT_METHODS(FObject)
 
-private:
+  private:
     int32 room;
 };
 
@@ -186,7 +201,8 @@ inline std::string stateBytes(const std::string& text,
                               std::optional<std::uint32_t> count = std::nullopt) {
     const std::uint32_t n = count.value_or(static_cast<std::uint32_t>(text.size()));
     std::string bytes;
-    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((n >> shift) & 0xFFu);
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes += static_cast<char>((n >> shift) & 0xFFu);
     return bytes + text;
 }
 
@@ -202,7 +218,8 @@ template <typename Save>
 std::string toBytes(Save&& save, tresult* result = nullptr) {
     Steinberg::MemoryStream stream;
     const tresult r = save(&stream);
-    if (result) *result = r;
+    if (result)
+        *result = r;
     return stream.getSize() > 0
                ? std::string(stream.getData(), static_cast<std::size_t>(stream.getSize()))
                : std::string();
@@ -212,7 +229,7 @@ std::string toBytes(Save&& save, tresult* result = nullptr) {
 // and given a recording component handler.
 template <class C>
 class ControllerRig {
-public:
+  public:
     explicit ControllerRig(bool withHandler = true) {
         EXPECT_EQ(controller->initialize(&application), kResultOk);
         EXPECT_EQ(controller->connect(peer), kResultOk);

@@ -31,18 +31,19 @@ using Rig = ControllerRig<Controller>;
 
 // An editor that records what it is told and can run something while it is told.
 class TestEditor : public Steinberg::Vst::EditorView {
-public:
+  public:
     explicit TestEditor(Steinberg::Vst::EditController* c) : EditorView(c) {}
     void onParameterChanged(ParamID id, ParamValue value) {
         calls.emplace_back(id, value);
-        if (whenTold) whenTold(*this);
+        if (whenTold)
+            whenTold(*this);
     }
     std::vector<std::pair<ParamID, ParamValue>> calls;
     std::function<void(TestEditor&)> whenTold;
 };
 
-class TestController
-    : public corvane::vst::ControllerBase<TestController, Parameters, TestEditor> {};
+class TestController : public corvane::vst::ControllerBase<TestController, Parameters, TestEditor> {
+};
 
 using EditorRig = ControllerRig<TestController>;
 
@@ -59,7 +60,8 @@ std::string displayText(Controller& controller, ParamID id, double value, tresul
 std::optional<double> parsed(Controller& controller, ParamID id, const std::string& text) {
     HostString host = hostString(text);
     ParamValue value = -12345;
-    if (controller.getParamValueByString(id, host.data(), value) != kResultOk) return {};
+    if (controller.getParamValueByString(id, host.data(), value) != kResultOk)
+        return {};
     return value;
 }
 
@@ -125,7 +127,8 @@ TEST(ControllerDelayMessage, TheFirstDelayGoesOutWhateverItsValue) {
 
 TEST(ControllerDelayMessage, AValueAFloatHoldsGoesOutOnlyWhenItChanges) {
     Rig rig;
-    for (double value : {0.25, 0.25, 0.25, 0.75, 0.75, 0.25}) rig->setParamNormalized(kDelay, value);
+    for (double value : {0.25, 0.25, 0.25, 0.75, 0.75, 0.25})
+        rig->setParamNormalized(kDelay, value);
     ASSERT_EQ(rig.peer->messages.size(), 3u);
     EXPECT_EQ(rig.peer->messages[0].uk0, 0.25);
     EXPECT_EQ(rig.peer->messages[1].uk0, 0.75);
@@ -134,8 +137,10 @@ TEST(ControllerDelayMessage, AValueAFloatHoldsGoesOutOnlyWhenItChanges) {
 
 TEST(ControllerDelayMessage, AValueAFloatCannotHoldAndNaNGoOutEveryTime) {
     Rig rig;
-    for (int i = 0; i < 3; ++i) rig->setParamNormalized(kDelay, 0.1);
-    for (int i = 0; i < 2; ++i) rig->setParamNormalized(kDelay, kNaN);
+    for (int i = 0; i < 3; ++i)
+        rig->setParamNormalized(kDelay, 0.1);
+    for (int i = 0; i < 2; ++i)
+        rig->setParamNormalized(kDelay, kNaN);
     ASSERT_EQ(rig.peer->messages.size(), 5u);
     EXPECT_EQ(rig.peer->messages[2].uk0, 0.1);
     ASSERT_TRUE(rig.peer->messages[4].uk0.has_value());
@@ -144,7 +149,8 @@ TEST(ControllerDelayMessage, AValueAFloatCannotHoldAndNaNGoOutEveryTime) {
 
 TEST(ControllerDelayMessage, BypassChangesSendNothing) {
     Rig rig;
-    for (double value : {1.0, 0.0, 0.3}) EXPECT_EQ(rig->setParamNormalized(kBypass, value), kResultOk);
+    for (double value : {1.0, 0.0, 0.3})
+        EXPECT_EQ(rig->setParamNormalized(kBypass, value), kResultOk);
     EXPECT_TRUE(rig.peer->messages.empty());
 }
 
@@ -232,8 +238,8 @@ TEST(ControllerOwnState, LoadingReportsEachValueAsAnEditBypassFirst) {
     EXPECT_EQ(fromBytes(stateBytes(R"({"delay":0.375,"bypass":1})"),
                         [&](auto* s) { return rig->setState(s); }),
               kResultOk);
-    const std::vector<HandlerCall> expected = {begin(kBypass), perform(kBypass, 1.0), end(kBypass),
-                                               begin(kDelay), perform(kDelay, 0.375), end(kDelay)};
+    const std::vector<HandlerCall> expected = {begin(kBypass), perform(kBypass, 1.0),  end(kBypass),
+                                               begin(kDelay),  perform(kDelay, 0.375), end(kDelay)};
     EXPECT_EQ(rig.handler->calls, expected);
     EXPECT_EQ(rig->getParamNormalized(kBypass), 1.0);
     EXPECT_EQ(rig->getParamNormalized(kDelay), 0.375);
@@ -258,7 +264,8 @@ TEST(ControllerOwnState, AFreshControllerSavesTheSameBytesAsAFreshProcessor) {
     IPtr<Processor> processor(new Processor, false);
     const std::string ours = toBytes([&](auto* s) { return rig->getState(s); });
     EXPECT_EQ(ours, toBytes([&](auto* s) { return processor->getState(s); }));
-    EXPECT_EQ(ours.substr(4), R"({"bypass":0,"delay":0.50249999761581421,"format":1,"product":"Quenvale"})");
+    EXPECT_EQ(ours.substr(4),
+              R"({"bypass":0,"delay":0.50249999761581421,"format":1,"product":"Quenvale"})");
 }
 
 TEST(ControllerOwnState, SavingFailsOnAStreamThatTakesTooLittle) {
@@ -317,7 +324,8 @@ TEST(ControllerTexts, ATextIsReadTheSameUnderACommaDecimalLocale) {
     const char* found = nullptr;
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
                              "de-DE", "German_Germany.1252", "German"}) {
-        if (std::setlocale(LC_ALL, name) && std::strcmp(std::localeconv()->decimal_point, ",") == 0) {
+        if (std::setlocale(LC_ALL, name) &&
+            std::strcmp(std::localeconv()->decimal_point, ",") == 0) {
             found = name;
             break;
         }
@@ -337,7 +345,8 @@ TEST(ControllerTexts, ATextIsReadTheSameUnderACommaDecimalLocale) {
 tresult sendTo(Controller& controller, const char* id, std::optional<int64> b0 = std::nullopt) {
     IPtr<Steinberg::Vst::IMessage> message(new Steinberg::Vst::HostMessage, false);
     message->setMessageID(id);
-    if (b0) message->getAttributes()->setInt("b0", *b0);
+    if (b0)
+        message->getAttributes()->setInt("b0", *b0);
     return controller.notify(message);
 }
 
@@ -353,7 +362,8 @@ TEST(ControllerNotify, ALatencyMessageRestartsTheComponentOnce) {
 
 TEST(ControllerNotify, OnlyTheExactIdIsTheLatencyMessage) {
     Rig rig;
-    for (const char* id : {"b10", "b", "B1", "", " b1"}) sendTo(*rig.controller, id);
+    for (const char* id : {"b10", "b", "B1", "", " b1"})
+        sendTo(*rig.controller, id);
     EXPECT_TRUE(rig.handler->calls.empty());
 }
 
@@ -399,7 +409,8 @@ TEST(ControllerEditors, OnlyTheEditorViewIsCreatedAndOnlyWhenThereIsAnEditor) {
 TEST(ControllerEditors, AnEditorIsToldOnceForEveryTimeItIsListed) {
     EditorRig rig;
     auto editor = makeEditor(rig.controller);
-    IPtr<Steinberg::Vst::EditorView> stranger(new Steinberg::Vst::EditorView(rig.controller), false);
+    IPtr<Steinberg::Vst::EditorView> stranger(new Steinberg::Vst::EditorView(rig.controller),
+                                              false);
     rig->editorAttached(stranger);  // not this controller's editor type: ignored
     rig->editorAttached(editor);
     rig->editorAttached(editor);
@@ -508,8 +519,9 @@ TEST(ControllerAndProcessor, ADelayChangeBecomesLatencyAndTheHostIsToldOnce) {
 
 TEST(ControllerAndProcessor, TheProcessorsStateLoadedIntoTheControllerSetsTheLatency) {
     IPtr<Processor> source(new Processor, false);
-    ASSERT_EQ(fromBytes(stateBytes(R"({"delay":0.25})"), [&](auto* s) { return source->setState(s); }),
-              kResultOk);
+    ASSERT_EQ(
+        fromBytes(stateBytes(R"({"delay":0.25})"), [&](auto* s) { return source->setState(s); }),
+        kResultOk);
     const std::string saved = toBytes([&](auto* s) { return source->getState(s); });
 
     Pair pair;

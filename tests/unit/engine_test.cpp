@@ -16,9 +16,9 @@
 namespace quenvale {
 namespace {
 
+using Steinberg::Vst::IParameterChanges;
 using testing::FakeChanges;
 using testing::FakeQueue;
-using Steinberg::Vst::IParameterChanges;
 
 template <typename S>
 using Channels = std::vector<std::vector<S>>;
@@ -27,7 +27,8 @@ std::vector<float> randomSignal(std::size_t length, unsigned seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
     std::vector<float> signal(length);
-    for (auto& x : signal) x = uniform(rng);
+    for (auto& x : signal)
+        x = uniform(rng);
     return signal;
 }
 
@@ -79,7 +80,8 @@ TEST(DelayEngine, PlusFourHundredMillisecondsAt44kOutputs17640ZerosThenTheInputO
     EXPECT_EQ(19404, engine.maxDelaySamples());
     EXPECT_EQ(21120, RealtimeProcessor({48000, 2, {}}).maxDelaySamples());
     std::vector<float> ramp(40000);
-    for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = -static_cast<float>(i + 1) / 32768;
+    for (std::size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = -static_cast<float>(i + 1) / 32768;
     const Channels<float> in{randomSignal(40000, 1), ramp};
     const auto out = run(engine, in, 512);
     EXPECT_TRUE(isDelayed(in[0], out[0], 17640));

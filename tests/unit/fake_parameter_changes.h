@@ -16,13 +16,17 @@ using Steinberg::Vst::ParamID;
 using Steinberg::Vst::ParamValue;
 
 // Reference counting is not exercised: the test owns every object.
-#define QUENVALE_FAKE_FUNKNOWN                                                         \
-    tresult PLUGIN_API queryInterface(const Steinberg::TUID, void** obj) override {    \
-        *obj = nullptr;                                                                \
-        return Steinberg::kNoInterface;                                                \
-    }                                                                                  \
-    uint32 PLUGIN_API addRef() override { return 1; }                                  \
-    uint32 PLUGIN_API release() override { return 1; }
+#define QUENVALE_FAKE_FUNKNOWN                                                      \
+    tresult PLUGIN_API queryInterface(const Steinberg::TUID, void** obj) override { \
+        *obj = nullptr;                                                             \
+        return Steinberg::kNoInterface;                                             \
+    }                                                                               \
+    uint32 PLUGIN_API addRef() override {                                           \
+        return 1;                                                                   \
+    }                                                                               \
+    uint32 PLUGIN_API release() override {                                          \
+        return 1;                                                                   \
+    }
 
 struct FakePoint {
     int32 offset = 0;
@@ -31,7 +35,7 @@ struct FakePoint {
 };
 
 class FakeQueue : public Steinberg::Vst::IParamValueQueue {
-public:
+  public:
     FakeQueue(ParamID id, std::vector<FakePoint> points) : id(id), points(std::move(points)) {}
     QUENVALE_FAKE_FUNKNOWN
     ParamID PLUGIN_API getParameterId() override { return id; }
@@ -50,13 +54,13 @@ public:
         return Steinberg::kResultOk;
     }
 
-private:
+  private:
     ParamID id;
     std::vector<FakePoint> points;
 };
 
 class FakeChanges : public Steinberg::Vst::IParameterChanges {
-public:
+  public:
     QUENVALE_FAKE_FUNKNOWN
     // Adds a queue; returns it for further points.
     FakeQueue& add(ParamID id, std::vector<FakePoint> points = {}) {
@@ -76,7 +80,7 @@ public:
         return &add(id);
     }
 
-private:
+  private:
     std::vector<std::unique_ptr<FakeQueue>> queues;
 };
 

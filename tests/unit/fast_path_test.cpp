@@ -33,7 +33,8 @@ struct ModelRamp {
     void aim() {
         while (next < points.size()) {
             const FakePoint p = points[next++];
-            if (p.fails || p.offset <= lastOffset) continue;
+            if (p.fails || p.offset <= lastOffset)
+                continue;
             target = p.value;
             step = (target - value) / static_cast<double>(p.offset - lastOffset);
             nextOffset = lastOffset = p.offset;
@@ -60,7 +61,9 @@ struct ModelRamp {
     }
 };
 
-float clamp01(float x) { return x < 1.0f ? (x > 0.0f ? x : 0.0f) : 1.0f; }
+float clamp01(float x) {
+    return x < 1.0f ? (x > 0.0f ? x : 0.0f) : 1.0f;
+}
 
 struct Model {
     ModelRamp bypass, delay;
@@ -97,8 +100,8 @@ struct Model {
             const float heard = next == smoothedDelay ? target : next;
             smoothedDelay = next;
             const float dry = smoothedBypass, wet = 1.0f - smoothedBypass;
-            const auto k = static_cast<int32>(
-                std::max(static_cast<double>(heard) * 0.001, 0.0) * rate);
+            const auto k =
+                static_cast<int32>(std::max(static_cast<double>(heard) * 0.001, 0.0) * rate);
             const int32 d = std::max(std::min(k, maxDelay), 0);
             for (int32 j = 0; j < channels; ++j) {
                 auto& h = history[j];
@@ -117,9 +120,13 @@ struct Model {
 template <typename S>
 void runSession(std::uint32_t seed, int32 sampleRate, int32 channels, int32 blocks) {
     std::mt19937 rng(seed);
-    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<>(lo, hi)(rng); };
+    auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<>(lo, hi)(rng);
+    };
     auto chance = [&](double p) { return uniform(0.0, 1.0) < p; };
-    auto count = [&](int32 lo, int32 hi) { return std::uniform_int_distribution<int32>(lo, hi)(rng); };
+    auto count = [&](int32 lo, int32 hi) {
+        return std::uniform_int_distribution<int32>(lo, hi)(rng);
+    };
 
     const ProcessorState start{chance(0.2) ? 1.0f : 0.0f, static_cast<float>(uniform(0, 1))};
     RealtimeProcessor engine({sampleRate, channels, start});
@@ -155,7 +162,8 @@ void runSession(std::uint32_t seed, int32 sampleRate, int32 channels, int32 bloc
 
         std::vector<std::vector<S>> signal(channels, std::vector<S>(samples));
         for (auto& channel : signal) {
-            for (auto& x : channel) x = static_cast<S>(uniform(-1, 1));
+            for (auto& x : channel)
+                x = static_cast<S>(uniform(-1, 1));
         }
         auto expected = signal;
         std::vector<const S*> in;

@@ -27,7 +27,8 @@ std::string dataPath(const std::string& name) {
 
 std::vector<char> readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot open " + path);
+    if (!file)
+        throw std::runtime_error("cannot open " + path);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
@@ -91,12 +92,14 @@ void replay(const picojson::value& scenario, const std::vector<char>& inputBytes
 
         const corvane::vst::ScopedFlushToZero flushToZero;
         engine.processParameterChanges(call.get("nullChanges").get<bool>() ? nullptr : &changes);
-        if (!call.get("renders").get<bool>()) continue;
+        if (!call.get("renders").get<bool>())
+            continue;
 
         std::vector<std::vector<Sample>> in(channels, std::vector<Sample>(samples));
         std::vector<std::vector<Sample>> out(channels, std::vector<Sample>(samples));
         for (int32 i = 0; i < samples; ++i) {
-            for (int32 j = 0; j < channels; ++j) in[j][i] = input[consumed++];
+            for (int32 j = 0; j < channels; ++j)
+                in[j][i] = input[consumed++];
         }
         const bool inPlace = call.get("inPlace").get<bool>();
         std::vector<const Sample*> inPtrs;
@@ -134,7 +137,8 @@ TEST_P(GoldenScenario, EngineReproducesEveryOutputBitAndThePublishedValues) {
     RealtimeProcessor engine(config);
 
     const bool is64 = scenario.get("processing").get<std::string>() == "64-bit";
-    const std::vector<char> input = readFile(dataPath(scenario.get("input").get("file").get<std::string>()));
+    const std::vector<char> input =
+        readFile(dataPath(scenario.get("input").get("file").get<std::string>()));
     const std::vector<char> expected =
         readFile(dataPath(scenario.get("output").get("file").get<std::string>()));
     std::vector<char> output;

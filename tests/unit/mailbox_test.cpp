@@ -84,17 +84,20 @@ RaceResult race(Publish&& publish, Take&& take) {
                 if (*k == kNotPosted) {
                     ++r.notPosted;
                 } else {
-                    if (r.last && *k <= *r.last) ++r.notNewer;
+                    if (r.last && *k <= *r.last)
+                        ++r.notNewer;
                     r.last = k;
                 }
             }
             if (reached != acked) {
-                if (r.last != reached - 1) ++r.missedAtCheckpoint;
+                if (r.last != reached - 1)
+                    ++r.missedAtCheckpoint;
                 acked = reached;
                 acknowledged.store(reached, std::memory_order_release);
                 std::this_thread::yield();  // let a publisher sharing our processor go on
             }
-            if (finished) return;
+            if (finished)
+                return;
         }
     });
     std::thread publisher([&] {
@@ -117,7 +120,8 @@ RaceResult race(Publish&& publish, Take&& take) {
 void expectOnlyNewerValuesEndingWithTheLast(const RaceResult& r) {
     EXPECT_EQ(r.notPosted, 0u) << "of " << r.taken << " taken";
     EXPECT_EQ(r.notNewer, 0u) << "of " << r.taken << " taken";
-    EXPECT_EQ(r.missedAtCheckpoint, 0u) << "of " << kStressCount / kCheckpointEvery << " checkpoints";
+    EXPECT_EQ(r.missedAtCheckpoint, 0u)
+        << "of " << kStressCount / kCheckpointEvery << " checkpoints";
     ASSERT_TRUE(r.last.has_value());
     EXPECT_EQ(*r.last, kStressCount - 1);
 }
@@ -180,7 +184,8 @@ TEST(StateMailboxStress, AReaderRacingTheWriterSeesOnlyWholeNewerStatesAndFinall
     const RaceResult r = race([&](std::uint32_t k) { mailbox.post(stateNumber(k)); },
                               [&]() -> std::optional<std::uint32_t> {
                                   const std::optional<ProcessorState> s = mailbox.take();
-                                  if (!s) return std::nullopt;
+                                  if (!s)
+                                      return std::nullopt;
                                   return numberOf(*s);
                               });
     expectOnlyNewerValuesEndingWithTheLast(r);
@@ -208,7 +213,8 @@ TEST(PublishedValue, ZeroInfinityAndNegativeValuesAreValuesButAnyNaNEmptiesTheCe
         ASSERT_TRUE(taken.has_value()) << v;
         EXPECT_EQ(bitsOf(*taken), bitsOf(v));
     }
-    for (float nan : {PublishedValue::kEmpty, -PublishedValue::kEmpty, floatFromBits(0x7FA00000u)}) {
+    for (float nan :
+         {PublishedValue::kEmpty, -PublishedValue::kEmpty, floatFromBits(0x7FA00000u)}) {
         cell.publish(0.5f);
         cell.publish(nan);
         EXPECT_FALSE(cell.take().has_value()) << bitsOf(nan);
@@ -221,7 +227,8 @@ TEST(PublishedValueStress, ValuesTakenWhileTheAudioThreadPublishesOnlyIncrease) 
     const RaceResult r = race([&](std::uint32_t k) { cell.publish(static_cast<float>(k)); },
                               [&]() -> std::optional<std::uint32_t> {
                                   const std::optional<float> v = cell.take();
-                                  if (!v) return std::nullopt;
+                                  if (!v)
+                                      return std::nullopt;
                                   return numberOf(*v);
                               });
     expectOnlyNewerValuesEndingWithTheLast(r);

@@ -64,14 +64,13 @@ struct Watched {
 
 TEST(IntProperty, TruncatesTowardZeroAndClampsToTheInt32Range) {
     IntProperty p;
-    const std::pair<const char*, int> cases[] = {
-        {"2.9", 2},
-        {"-2.9", -2},
-        {"2147483647.9", 2147483647},
-        {"2147483648", 2147483647},
-        {"1e300", 2147483647},
-        {"-2147483648.5", -2147483647 - 1},
-        {"-1e300", -2147483647 - 1}};
+    const std::pair<const char*, int> cases[] = {{"2.9", 2},
+                                                 {"-2.9", -2},
+                                                 {"2147483647.9", 2147483647},
+                                                 {"2147483648", 2147483647},
+                                                 {"1e300", 2147483647},
+                                                 {"-2147483648.5", -2147483647 - 1},
+                                                 {"-1e300", -2147483647 - 1}};
     for (const auto& [input, expected] : cases) {
         p.setFromJson(json(input));
         EXPECT_EQ(p.get(), expected) << input;
@@ -84,10 +83,10 @@ TEST(IntProperty, TruncatesTowardZeroAndClampsToTheInt32Range) {
 TEST(ColorProperty, ReadsArgbUsingTheLowEightBitsOfEachTruncatedChannel) {
     ColorProperty p;
     const std::pair<const char*, Gdiplus::ARGB> cases[] = {
-        {"[255, 0, 128, 255]", 0xFF0080FF},   {"[256, 0, 0, 0]", 0x00000000},
-        {"[-1, 0, 0, 0]", 0xFF000000},        {"[255, 0, 0, 0, 7]", 0xFF000000},
-        {"[1.9, 2.9, -0.9, 3]", 0x01020003},  {"[1e300, -1e300, 0, 0]", 0xFF000000},
-        {"[255, 511, 0, 0]", 0xFFFF0000},     {"[9223372036854775808, 0, 0, 0]", 0xFF000000}};
+        {"[255, 0, 128, 255]", 0xFF0080FF},  {"[256, 0, 0, 0]", 0x00000000},
+        {"[-1, 0, 0, 0]", 0xFF000000},       {"[255, 0, 0, 0, 7]", 0xFF000000},
+        {"[1.9, 2.9, -0.9, 3]", 0x01020003}, {"[1e300, -1e300, 0, 0]", 0xFF000000},
+        {"[255, 511, 0, 0]", 0xFFFF0000},    {"[9223372036854775808, 0, 0, 0]", 0xFF000000}};
     for (const auto& [input, expected] : cases) {
         p.setFromJson(json(input));
         EXPECT_EQ(p.get().GetValue(), expected) << input;
@@ -124,7 +123,9 @@ TEST(PointAndRectProperty, ReadTheirLeadingNumbersAndIgnoreTheRest) {
 TEST(StringAndDoubleProperty, TakeOnlyTheirOwnJsonType) {
     StringProperty s;
     s.setFromJson(json(R"("Gr\u00fc\u00dfe")"));
-    EXPECT_EQ(s.get(), "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(s.get(),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
     DoubleProperty d;
     d.setFromJson(json("-0.25"));
     EXPECT_EQ(d.get(), -0.25);

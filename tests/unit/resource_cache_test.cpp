@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
 #include <gdiplus.h>
 
 #include <fstream>
@@ -37,7 +38,8 @@ Bytes pngOf(int width, int height, Gdiplus::Color colour) {
     auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
     Gdiplus::GetImageEncoders(count, size, encoders);
     for (UINT i = 0; i < count; ++i) {
-        if (std::wstring(encoders[i].MimeType) == L"image/png") png = encoders[i].Clsid;
+        if (std::wstring(encoders[i].MimeType) == L"image/png")
+            png = encoders[i].Clsid;
     }
     IStream* stream = nullptr;
     CreateStreamOnHGlobal(nullptr, TRUE, &stream);
@@ -173,7 +175,8 @@ TEST(Manual, EachOpeningWritesEveryPageIntoAFreshFolderAndOpensThePageOfTheLangu
         for (const auto& entry : manual) {
             std::string path = folder + "\\" + entry.first;
             for (char& c : path) {
-                if (c == '/') c = '\\';
+                if (c == '/')
+                    c = '\\';
             }
             EXPECT_EQ(readFile(path), manual.loadResource(entry.first)) << path;
         }

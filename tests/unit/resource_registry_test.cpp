@@ -24,7 +24,8 @@ using Bytes = std::vector<unsigned char>;
 
 Bytes readFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot open " + path.string());
+    if (!file)
+        throw std::runtime_error("cannot open " + path.string());
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
@@ -53,7 +54,8 @@ TEST(ResourceScramble, ZerosScrambleToTheSeededKeyStream) {
 TEST(ResourceScramble, ScramblingTwiceRestoresTheBytes) {
     for (std::size_t size : {0u, 1u, 7u, 1000u}) {
         Bytes original(size);
-        for (std::size_t i = 0; i < size; ++i) original[i] = static_cast<unsigned char>(i * 31 + 5);
+        for (std::size_t i = 0; i < size; ++i)
+            original[i] = static_cast<unsigned char>(i * 31 + 5);
         Bytes bytes = original;
         scramble(bytes);
         EXPECT_TRUE(size <= 1 || bytes != original) << size << " bytes left as they were";
@@ -77,7 +79,8 @@ TEST(ResourceRegistry, EveryLookupGivesItsOwnUnscrambledCopy) {
     const std::string text = "{\"layout\": 1}";
     const Bytes stored = scrambled(Bytes(text.begin(), text.end()));
     ResourceRegistry registry;
-    registry.registerResource("layout.json", stored.data(), static_cast<std::int32_t>(stored.size()));
+    registry.registerResource("layout.json", stored.data(),
+                              static_cast<std::int32_t>(stored.size()));
 
     Bytes first = registry.loadResource("layout.json");
     const Bytes second = registry.loadResource("layout.json");
@@ -114,12 +117,14 @@ TEST(ResourceRegistry, NamesComeInByteOrder) {
     EXPECT_EQ(registry.names(), expected);
 
     std::vector<std::string> iterated;
-    for (const auto& entry : registry) iterated.push_back(entry.first);
+    for (const auto& entry : registry)
+        iterated.push_back(entry.first);
     EXPECT_EQ(iterated, expected);
 }
 
 TEST(ResourcePack, EveryPackedFileLoadsAsTheBytesOfItsSource) {
-    const std::filesystem::path folder = std::filesystem::path(QUENVALE_TEST_DATA_DIR) / "resources";
+    const std::filesystem::path folder =
+        std::filesystem::path(QUENVALE_TEST_DATA_DIR) / "resources";
     ResourceRegistry registry;
     registerTestResources(registry);
 
@@ -134,7 +139,8 @@ TEST(ResourcePack, EveryPackedFileLoadsAsTheBytesOfItsSource) {
     // A packer that forgot to scramble would pass the round trip above if lookups forgot too.
     const Bytes pixels = readFile(folder / "images/pixels.bin");
     for (const auto& [name, stored] : registry) {
-        if (name != "images/pixels.bin") continue;
+        if (name != "images/pixels.bin")
+            continue;
         ASSERT_EQ(stored.size, static_cast<std::int32_t>(pixels.size()));
         EXPECT_EQ(Bytes(stored.data, stored.data + stored.size), scrambled(pixels));
     }
@@ -148,10 +154,12 @@ void expectPackOfFolder(const ResourceRegistry& registry, const std::filesystem:
         for (auto it = std::filesystem::recursive_directory_iterator(folder);
              it != std::filesystem::recursive_directory_iterator(); ++it) {
             if (it->path().filename().native()[0] == '.') {
-                if (it->is_directory()) it.disable_recursion_pending();
+                if (it->is_directory())
+                    it.disable_recursion_pending();
                 continue;
             }
-            if (!it->is_regular_file()) continue;
+            if (!it->is_regular_file())
+                continue;
             const std::filesystem::path relative = it->path().lexically_relative(folder);
             const auto utf8 = relative.generic_u8string();
             names.emplace_back(utf8.begin(), utf8.end());

@@ -33,7 +33,7 @@ constexpr int kUniqueId = 0x51766C32;
 
 // Creates the plug-in's two classes, keeping a reference to the last of each made.
 class TestFactory : public Steinberg::IPluginFactory2 {
-public:
+  public:
     bool offerProcessor = true;
     bool offerController = true;
     IPtr<Processor> processor;
@@ -126,7 +126,7 @@ std::uint32_t readSize(const std::vector<char>& bytes, std::size_t at) {
 }
 
 class Vst2Effect : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         hostCalls.clear();
         effect = createEffect(factory);

@@ -6,7 +6,7 @@
 namespace {
 
 class GdiplusEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { ASSERT_TRUE(corvane::vst::acquireGdiplus()); }
     void TearDown() override { corvane::vst::releaseGdiplus(); }
 };
