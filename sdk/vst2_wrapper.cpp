@@ -120,7 +120,7 @@ Vst2Wrapper* wrapperOf(AEffect* effect) {
 
 }  // namespace
 
-// ---- creation and destruction ----
+// Creation and destruction
 
 Vst2Wrapper* Vst2Wrapper::create(IPluginFactory* factory, const TUID processorClassId,
                                  int32 vst2UniqueId, audioMasterCallback hostCallback) {
@@ -261,7 +261,7 @@ Vst2Wrapper::~Vst2Wrapper() {
     }
 }
 
-// ---- the host's entry points ----
+// The host's entry points
 
 VstIntPtr Vst2Wrapper::dispatcherProc(AEffect* effect, int opcode, int index, VstIntPtr value,
                                       void* ptr, float opt) {
@@ -414,7 +414,7 @@ VstIntPtr Vst2Wrapper::dispatch(int32 opcode, int32 index, VstIntPtr value, void
     }
 }
 
-// ---- parameters ----
+// Parameters
 
 bool Vst2Wrapper::validIndex(int32 index) const {
     return index >= 0 && index < static_cast<int32>(parameterIds.size());
@@ -515,7 +515,7 @@ tresult PLUGIN_API Vst2Wrapper::queryInterface(const TUID iid, void** obj) {
     return kNoInterface;
 }
 
-// ---- processing ----
+// Processing
 
 bool Vst2Wrapper::resume() {
     if (active) {
@@ -631,7 +631,7 @@ IParamValueQueue* PLUGIN_API Vst2Wrapper::ParameterChanges::getParameterData(int
     return index >= 0 && index < used ? &queues[static_cast<std::size_t>(index)] : nullptr;
 }
 
-// ---- state ----
+// State
 
 VstIntPtr Vst2Wrapper::getChunk(void** data) {
     *data = nullptr;
@@ -709,7 +709,7 @@ VstIntPtr Vst2Wrapper::setChunk(const void* data, VstIntPtr size) {
     return 1;
 }
 
-// ---- editor ----
+// Editor
 
 VstIntPtr Vst2Wrapper::editorOpcode(int32 opcode, void* ptr) {
     if (!editorAvailable) {
