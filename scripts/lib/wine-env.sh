@@ -12,7 +12,8 @@ start_wineserver() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
-  wineserver -p
+  # Answers non-zero when a server for this prefix is running already; that one serves.
+  wineserver -p 2>/dev/null || true
   # Start Wine's background services now, detached from any output pipe: started by the first
   # test program they would inherit ctest's pipes and keep ctest waiting for them to close.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
