@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "host_parameter_changes.h"
 #include "module_loader.h"
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -78,39 +79,15 @@ class RecordingHandler : public HostObject<IComponentHandler> {
     std::vector<int32> restarts;
 };
 
-// One block's automation of one parameter: points of (sample offset, normalized value).
-class Automation : public HostObject<IParameterChanges> {
+// One block's automation of one parameter: points of (sample offset, normalized value), in the
+// host's own parameter-change list, handed to every block it is passed to.
+class Automation : public quenvale::hosting::HostParameterChanges {
   public:
-    using Points = std::vector<std::pair<int32, ParamValue>>;
-    Automation(ParamID id, Points points) : queue(id, std::move(points)) {}
-    int32 PLUGIN_API getParameterCount() override { return 1; }
-    IParamValueQueue* PLUGIN_API getParameterData(int32 index) override {
-        return index == 0 ? &queue : nullptr;
-    }
-    IParamValueQueue* PLUGIN_API addParameterData(const ParamID&, int32&) override {
-        return nullptr;
-    }
-
-  private:
-    class Queue : public HostObject<IParamValueQueue> {
-      public:
-        Queue(ParamID id, Points points) : id(id), points(std::move(points)) {}
-        ParamID PLUGIN_API getParameterId() override { return id; }
-        int32 PLUGIN_API getPointCount() override { return static_cast<int32>(points.size()); }
-        tresult PLUGIN_API getPoint(int32 index, int32& offset, ParamValue& value) override {
-            if (index < 0 || index >= getPointCount())
-                return kResultFalse;
-            offset = points[index].first;
-            value = points[index].second;
-            return kResultOk;
+    Automation(ParamID id, std::initializer_list<std::pair<int32, ParamValue>> points) {
+        for (const auto& [offset, value] : points) {
+            add(id, offset, value);
         }
-        tresult PLUGIN_API addPoint(int32, ParamValue, int32&) override { return kResultFalse; }
-
-      private:
-        ParamID id;
-        Points points;
-    };
-    Queue queue;
+    }
 };
 
 std::string ascii(const char16* text) {

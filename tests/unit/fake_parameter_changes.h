@@ -15,8 +15,8 @@ using Steinberg::uint32;
 using Steinberg::Vst::ParamID;
 using Steinberg::Vst::ParamValue;
 
-// Reference counting is not exercised: the test owns every object.
-#define QUENVALE_FAKE_FUNKNOWN                                                      \
+// Reference counting is not exercised: the test owns these objects and they outlive every user.
+#define QUENVALE_UNCOUNTED_FUNKNOWN                                                 \
     tresult PLUGIN_API queryInterface(const Steinberg::TUID, void** obj) override { \
         *obj = nullptr;                                                             \
         return Steinberg::kNoInterface;                                             \
@@ -37,7 +37,7 @@ struct FakePoint {
 class FakeQueue : public Steinberg::Vst::IParamValueQueue {
   public:
     FakeQueue(ParamID id, std::vector<FakePoint> points) : id(id), points(std::move(points)) {}
-    QUENVALE_FAKE_FUNKNOWN
+    QUENVALE_UNCOUNTED_FUNKNOWN
     ParamID PLUGIN_API getParameterId() override { return id; }
     int32 PLUGIN_API getPointCount() override { return static_cast<int32>(points.size()); }
     tresult PLUGIN_API getPoint(int32 index, int32& offset, ParamValue& value) override {
@@ -61,7 +61,7 @@ class FakeQueue : public Steinberg::Vst::IParamValueQueue {
 
 class FakeChanges : public Steinberg::Vst::IParameterChanges {
   public:
-    QUENVALE_FAKE_FUNKNOWN
+    QUENVALE_UNCOUNTED_FUNKNOWN
     // Adds a queue; returns it for further points.
     FakeQueue& add(ParamID id, std::vector<FakePoint> points = {}) {
         queues.push_back(std::make_unique<FakeQueue>(id, std::move(points)));
@@ -83,7 +83,5 @@ class FakeChanges : public Steinberg::Vst::IParameterChanges {
   private:
     std::vector<std::unique_ptr<FakeQueue>> queues;
 };
-
-#undef QUENVALE_FAKE_FUNKNOWN
 
 }  // namespace quenvale::testing

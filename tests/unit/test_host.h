@@ -12,6 +12,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "fake_parameter_changes.h"
 #include "processor.h"
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
@@ -24,19 +25,6 @@ using Steinberg::kResultOk;
 using Steinberg::tresult;
 using Steinberg::uint32;
 using namespace Steinberg::Vst;
-
-// Reference counting is not exercised: the test owns these objects and they outlive every user.
-#define QUENVALE_UNCOUNTED_FUNKNOWN                                                 \
-    tresult PLUGIN_API queryInterface(const Steinberg::TUID, void** obj) override { \
-        *obj = nullptr;                                                             \
-        return Steinberg::kNoInterface;                                             \
-    }                                                                               \
-    uint32 PLUGIN_API addRef() override {                                           \
-        return 1;                                                                   \
-    }                                                                               \
-    uint32 PLUGIN_API release() override {                                          \
-        return 1;                                                                   \
-    }
 
 struct SentMessage {
     std::string id;
@@ -92,8 +80,6 @@ class BrokenStream : public Steinberg::IBStream {
     bool fails;
     int32 room;
 };
-
-#undef QUENVALE_UNCOUNTED_FUNKNOWN
 
 // `text` behind a 4-byte little-endian byte count: the text's size unless `count` is given.
 inline std::string stateBytes(const std::string& text, std::optional<std::uint32_t> count = {}) {
