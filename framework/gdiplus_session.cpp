@@ -39,9 +39,4 @@ void releaseGdiplus() {
     }
 }
 
-int gdiplusUsers() {
-    const std::lock_guard<std::mutex> lock(guard);
-    return users;
-}
-
 }  // namespace corvane::vst

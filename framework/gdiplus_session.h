@@ -8,7 +8,4 @@ namespace corvane::vst {
 bool acquireGdiplus();
 void releaseGdiplus();
 
-// How many users hold GDI+ now (for tests).
-int gdiplusUsers();
-
 }  // namespace corvane::vst

@@ -44,7 +44,6 @@ class RealtimeProcessor {
     static float initialDelayMs(const RealtimeConfig& config) noexcept {
         return Parameters::delayMsFromNormalized(config.state.delay);
     }
-    float initialDelayMs() const noexcept { return initialDelayMs(config); }
 
     // The latency a host must be told for an engine built from `config`: the engine never
     // delays by a negative amount, so a negative delay is reported instead and the host's delay
