@@ -9,6 +9,7 @@
 #include "processor.h"
 
 #if SMTG_OS_WINDOWS
+#include "frame.h"
 #include "gdiplus_session.h"
 #include "vst2_wrapper.h"
 #define QUENVALE_EXPORT extern "C"  // the .def file names the exports
@@ -68,6 +69,8 @@ bool InitModule() {
 }
 
 bool DeinitModule() {
+    // A class left registered would outlive the code of its window procedure.
+    VSTGUI::CFrame::unregisterWindowClass();
     corvane::vst::releaseGdiplus();
     return true;
 }

@@ -1,0 +1,47 @@
+#include "draw_context.h"
+
+namespace VSTGUI {
+namespace {
+
+CRect bitmapRect(Gdiplus::Bitmap* bitmap) {
+    if (!bitmap)
+        return {};
+    return {0, 0, static_cast<CCoord>(bitmap->GetWidth()),
+            static_cast<CCoord>(bitmap->GetHeight())};
+}
+
+std::unique_ptr<Gdiplus::Graphics> usable(Gdiplus::Graphics* graphics) {
+    std::unique_ptr<Gdiplus::Graphics> owned(graphics);
+    if (owned && owned->GetLastStatus() != Gdiplus::Ok)
+        owned.reset();
+    return owned;
+}
+
+Gdiplus::RectF toRectF(const CRect& rect) {
+    return {static_cast<Gdiplus::REAL>(rect.left), static_cast<Gdiplus::REAL>(rect.top),
+            static_cast<Gdiplus::REAL>(rect.getWidth()),
+            static_cast<Gdiplus::REAL>(rect.getHeight())};
+}
+
+}  // namespace
+
+GdiplusDrawContext::GdiplusDrawContext(Gdiplus::Bitmap* bitmap)
+    : CDrawContext(bitmapRect(bitmap)),
+      graphics(usable(bitmap ? Gdiplus::Graphics::FromImage(bitmap) : nullptr)) {}
+
+GdiplusDrawContext::GdiplusDrawContext(HDC dc, const CRect& surface)
+    : CDrawContext(surface), graphics(usable(dc ? new Gdiplus::Graphics(dc) : nullptr)) {}
+
+void GdiplusDrawContext::setClipRect(const CRect& clip) {
+    if (graphics)
+        graphics->SetClip(toRectF(clip));
+}
+
+void GdiplusDrawContext::fillRect(const CRect& rect, const CColor& color) {
+    if (!graphics)
+        return;
+    Gdiplus::SolidBrush brush(Gdiplus::Color(color.alpha, color.red, color.green, color.blue));
+    graphics->FillRectangle(&brush, toRectF(rect));
+}
+
+}  // namespace VSTGUI

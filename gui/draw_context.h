@@ -1,0 +1,50 @@
+// Where views draw. CDrawContext is the drawing surface the frame hands to every view;
+// GdiplusDrawContext is the one that exists here: a GDI+ graphics object on a window's back
+// buffer or on an offscreen bitmap. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <gdiplus.h>
+
+#include <memory>
+
+#include "geometry.h"
+
+namespace VSTGUI {
+
+class CDrawContext {
+  public:
+    explicit CDrawContext(const CRect& surface) : surface(surface) {}
+    CDrawContext(const CDrawContext&) = delete;
+    CDrawContext& operator=(const CDrawContext&) = delete;
+    virtual ~CDrawContext() = default;
+
+    const CRect& getSurfaceRect() const { return surface; }
+
+    // Drawing outside `clip` (frame coordinates) changes nothing; the whole surface by default.
+    virtual void setClipRect(const CRect& clip) = 0;
+    virtual void fillRect(const CRect& rect, const CColor& color) = 0;
+
+  private:
+    CRect surface;
+};
+
+class GdiplusDrawContext : public CDrawContext {
+  public:
+    // Draws into `bitmap` (not owned; must outlive the context).
+    explicit GdiplusDrawContext(Gdiplus::Bitmap* bitmap);
+    // Draws into a device context of the given size (e.g. a window's back buffer).
+    GdiplusDrawContext(HDC dc, const CRect& surface);
+
+    // Null when GDI+ could not make a graphics object for the surface.
+    Gdiplus::Graphics* getGraphics() const { return graphics.get(); }
+
+    void setClipRect(const CRect& clip) override;
+    void fillRect(const CRect& rect, const CColor& color) override;
+
+  private:
+    std::unique_ptr<Gdiplus::Graphics> graphics;
+};
+
+}  // namespace VSTGUI

@@ -1,0 +1,97 @@
+// The top view: owns the other views and, once opened, a child window of the host's window that
+// paints them (double-buffered, through GDI+) and passes them the mouse, the wheel and the keys.
+// Views are in frame coordinates, which are the window's client coordinates. Everything runs on
+// the user-interface thread that opened the frame. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "editor_interface.h"
+#include "view.h"
+
+namespace VSTGUI {
+
+class CFrame : public CView {
+  public:
+    // editor: not owned, may be null; it supplies the knob mode.
+    CFrame(const CRect& size, VSTGUIEditorInterface* editor);
+    ~CFrame() override;
+
+    // Creates the child window of `parent` (a HWND); false when already open, when the type is
+    // not a HWND or when the window cannot be made.
+    bool open(void* parent, PlatformType type = kDefaultNative);
+    // Destroys the window, releases every view and drops the creator's reference (normally the
+    // last, which deletes the frame).
+    void close();
+    bool isOpen() const { return window != nullptr; }
+    HWND getPlatformWindow() const { return window; }
+
+    // Takes over the caller's reference of `view`.
+    bool addView(CView* view);
+    // Releases the frame's reference of `view` (deleting it if that was the last).
+    bool removeView(CView* view);
+    void removeAll();
+    int32_t getNbViews() const { return static_cast<int32_t>(views.size()); }
+    CView* getView(int32_t index) const;
+    // The topmost direct child whose mouse area holds `where`; null for none.
+    CView* getViewAt(const CPoint& where) const;
+
+    void setBackgroundColor(const CColor& color);
+    const CColor& getBackgroundColor() const { return backgroundColor; }
+    VSTGUIEditorInterface* getEditor() const { return editor; }
+    int32_t getKnobMode() const;
+
+    // The mouse pointer in frame coordinates; false without a window.
+    bool getCurrentMouseLocation(CPoint& where) const;
+
+    // Redraws the dirty views.
+    void idle();
+    void invalid() override;
+    void invalidRect(const CRect& rect) override;
+    // What was invalidated since the last painting (frame coordinates, empty for nothing).
+    const CRect& getInvalidArea() const { return invalidArea; }
+
+    // Paints the background and every view that meets `updateRect`, each clipped to its own
+    // rectangle within it. The window paints through this; so can an offscreen bitmap.
+    void drawRect(CDrawContext* context, const CRect& updateRect);
+    void draw(CDrawContext* context) override;
+
+    void setFocusView(CView* view);
+    CView* getFocusView() const { return focusView; }
+
+    // Mouse, wheel and keys as the window receives them, in frame coordinates; also callable
+    // directly. A mouse-down goes to the topmost mouse-enabled view under the pointer; a
+    // control's listener is offered it first (controlModifierClicked). The view that takes a
+    // mouse-down gets the moves and the release.
+    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseCancel() override;
+    bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) override;
+    // To the focus view; -1 when nothing took the key.
+    int32_t onKeyDown(VstKeyCode& key) override;
+    int32_t onKeyUp(VstKeyCode& key) override;
+
+    // The frames' window class is registered at the first open; a module that is about to be
+    // unloaded calls this (it fails harmlessly while a frame window still exists).
+    static void unregisterWindowClass();
+
+  private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void paint();
+    CView* mouseTargetAt(const CPoint& where) const;
+    void forgetView(CView* view);
+
+    VSTGUIEditorInterface* editor;
+    std::vector<CView*> views;
+    CColor backgroundColor{0, 0, 0, 255};
+    HWND window = nullptr;
+    CView* mouseDownView = nullptr;
+    CView* focusView = nullptr;
+    CRect invalidArea;
+};
+
+}  // namespace VSTGUI

@@ -1,0 +1,117 @@
+#include "vstgui_editor.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "pluginterfaces/gui/iplugview.h"
+
+namespace Steinberg {
+namespace Vst {
+namespace {
+
+VSTGUI::VstKeyCode keyCodeOf(char16 key, int16 keyCode, int16 modifiers) {
+    VSTGUI::VstKeyCode code;
+    code.character = key;
+    code.virt = keyCode;  // the host's key codes are numbered as the toolkit's
+    code.modifier = static_cast<uint8_t>(modifiers & 0x0F);
+    return code;
+}
+
+int32_t heldModifiers() {
+    int32_t state = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        state |= VSTGUI::kShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        state |= VSTGUI::kControl;
+    if (GetKeyState(VK_MENU) < 0)
+        state |= VSTGUI::kAlt;
+    return state;
+}
+
+}  // namespace
+
+VSTGUIEditor::VSTGUIEditor(void* controller, ViewRect* size)
+    : EditorView(static_cast<EditController*>(controller), size),
+      timer(new VSTGUI::CVSTGUITimer(this, 100)) {}
+
+VSTGUIEditor::~VSTGUIEditor() {
+    timer->forget();
+}
+
+void VSTGUIEditor::setIdleRate(int32 milliseconds) {
+    timer->setFireTime(static_cast<uint32_t>(milliseconds));
+}
+
+VSTGUI::CMessageResult VSTGUIEditor::notify(VSTGUI::CBaseObject*, const char* message) {
+    if (message && std::strcmp(message, VSTGUI::CVSTGUITimer::kMsgTimer) == 0) {
+        if (frame)
+            frame->idle();
+        return VSTGUI::kMessageNotified;
+    }
+    return VSTGUI::kMessageUnknown;
+}
+
+void VSTGUIEditor::beginEdit(int32_t index) {
+    if (controller)
+        controller->beginEdit(static_cast<ParamID>(index));
+}
+
+void VSTGUIEditor::endEdit(int32_t index) {
+    if (controller)
+        controller->endEdit(static_cast<ParamID>(index));
+}
+
+int32_t VSTGUIEditor::getKnobMode() const {
+    return EditController::getHostKnobMode() == kRelativCircularMode ? VSTGUI::kRelativCircularMode
+                                                                     : VSTGUI::kLinearMode;
+}
+
+tresult PLUGIN_API VSTGUIEditor::isPlatformTypeSupported(FIDString type) {
+    return type && std::strcmp(type, kPlatformTypeHWND) == 0 ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
+    if (!parent || isPlatformTypeSupported(type) != kResultTrue)
+        return kResultFalse;
+    timer->start();
+    if (!open(parent, VSTGUI::kHWND)) {
+        timer->stop();
+        return kResultFalse;
+    }
+    if (frame) {
+        ViewRect size(0, 0, static_cast<int32>(frame->getWidth()),
+                      static_cast<int32>(frame->getHeight()));
+        setRect(size);
+        if (plugFrame)
+            plugFrame->resizeView(this, &size);
+    }
+    return EditorView::attached(parent, type);
+}
+
+tresult PLUGIN_API VSTGUIEditor::removed() {
+    timer->stop();
+    close();
+    return EditorView::removed();
+}
+
+tresult PLUGIN_API VSTGUIEditor::onKeyDown(char16 key, int16 keyCode, int16 modifiers) {
+    VSTGUI::VstKeyCode code = keyCodeOf(key, keyCode, modifiers);
+    return frame && frame->onKeyDown(code) == 1 ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API VSTGUIEditor::onKeyUp(char16 key, int16 keyCode, int16 modifiers) {
+    VSTGUI::VstKeyCode code = keyCodeOf(key, keyCode, modifiers);
+    return frame && frame->onKeyUp(code) == 1 ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API VSTGUIEditor::onWheel(float distance) {
+    VSTGUI::CPoint where;
+    if (!frame || !frame->getCurrentMouseLocation(where))
+        return kResultFalse;
+    return frame->onWheel(where, distance, VSTGUI::CButtonState(heldModifiers())) ? kResultTrue
+                                                                                  : kResultFalse;
+}
+
+}  // namespace Vst
+}  // namespace Steinberg
