@@ -263,15 +263,15 @@ void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
         return;
     context->setClipRect(area);
     context->fillRect(area, backgroundColor);
+    // Views may draw beyond their rectangles (glows, shadows, letter-spaced text): only the
+    // update area clips them.
     for (CView* view : views) {
-        CRect clip = view->getViewSize();
-        clip.bound(area);
-        if (clip.isEmpty())
-            continue;
-        context->setClipRect(clip);
-        view->draw(context);
+        if (view->getViewSize().rectOverlap(area))
+            view->draw(context);
     }
-    context->setClipRect(area);
+    CRect remaining = invalidArea;
+    if (remaining.unite(area) == area)
+        invalidArea = CRect();  // all of it has been drawn now
 }
 
 void CFrame::draw(CDrawContext* context) {
@@ -372,7 +372,6 @@ void CFrame::paint() {
     if (bufferDc)
         DeleteDC(bufferDc);
     EndPaint(window, &paint);
-    invalidArea = CRect();
 }
 
 LRESULT CALLBACK CFrame::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -50,11 +50,11 @@ class CFrame : public CView {
     void idle();
     void invalid() override;
     void invalidRect(const CRect& rect) override;
-    // What was invalidated since the last painting (frame coordinates, empty for nothing).
+    // What was invalidated and not drawn since (frame coordinates, empty for nothing).
     const CRect& getInvalidArea() const { return invalidArea; }
 
-    // Paints the background and every view that meets `updateRect`, each clipped to its own
-    // rectangle within it. The window paints through this; so can an offscreen bitmap.
+    // Paints the background and every view that meets `updateRect`, clipped to it. The window
+    // paints through this; so can an offscreen bitmap.
     void drawRect(CDrawContext* context, const CRect& updateRect);
     void draw(CDrawContext* context) override;
 

@@ -3,13 +3,21 @@
 #pragma once
 
 #include "controller_base.h"
-#include "no_editor.h"
 #include "parameters.h"
+#include "pluginterfaces/base/fplatform.h"
+
+#if SMTG_OS_WINDOWS
+#include "editor.h"
+#else
+#include "no_editor.h"
+#endif
 
 namespace quenvale {
 
-// The editor arrives with the editor framework; until then hosts show generic controls.
+#if !SMTG_OS_WINDOWS
+// The editor draws with GDI+: elsewhere hosts show generic controls.
 using Editor = corvane::vst::NoEditor;
+#endif
 
 class Controller : public corvane::vst::ControllerBase<Controller, Parameters, Editor> {
   public:

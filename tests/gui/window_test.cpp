@@ -3,22 +3,23 @@
 // Needs a display (run under xvfb-run).
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <psapi.h>
-
 #include <memory>
 
-#include "fake_parameter_changes.h"
 #include "frame.h"
 #include "knob.h"
 #include "test_views.h"
 #include "vstgui_editor.h"
 #include "vstgui_timer.h"
+#include "window_support.h"
 
 namespace {
 
+using gui_test::parentWindow;
+using gui_test::processCounts;
+using gui_test::ProcessCounts;
+using gui_test::pump;
 using gui_test::RecordingListener;
+using gui_test::RecordingPlugFrame;
 using gui_test::SolidView;
 using Steinberg::tresult;
 using Steinberg::uint32;
@@ -27,33 +28,6 @@ using VSTGUI::CFrame;
 using VSTGUI::CKnob;
 using VSTGUI::CRect;
 using Strings = std::vector<std::string>;
-
-// Delivers what is queued for this thread, for at least `milliseconds`.
-void pump(DWORD milliseconds = 0) {
-    const DWORD end = GetTickCount() + milliseconds;
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (milliseconds > 0)
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (static_cast<LONG>(GetTickCount() - end) < 0);
-}
-
-// The host's window, one for every test: without a window manager, Wine takes two seconds to
-// destroy a visible top-level window, so it goes with the process.
-HWND parentWindow() {
-    static const HWND window = [] {
-        const HWND created =
-            CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        pump();
-        return created;
-    }();
-    return window;
-}
 
 struct KnobModeEditor : VSTGUI::VSTGUIEditorInterface {
     int32_t getKnobMode() const override { return mode; }
@@ -277,17 +251,6 @@ TEST(Timer, FiresAtAboutItsPeriodWhileRunning) {
     timer->forget();
 }
 
-// The host's side of a view's window: records resize requests and grants them.
-class RecordingPlugFrame : public Steinberg::IPlugFrame {
-  public:
-    QUENVALE_UNCOUNTED_FUNKNOWN
-    tresult PLUGIN_API resizeView(Steinberg::IPlugView* view, Steinberg::ViewRect* size) override {
-        sizes.push_back(*size);
-        return view->onSize(size);
-    }
-    std::vector<Steinberg::ViewRect> sizes;
-};
-
 class TestEditor : public Steinberg::Vst::VSTGUIEditor {
   public:
     explicit TestEditor(Steinberg::Vst::EditController* controller) : VSTGUIEditor(controller) {}
@@ -308,32 +271,6 @@ class TestEditor : public Steinberg::Vst::VSTGUIEditor {
     }
     bool timerRunning() const { return timer->isRunning(); }
 };
-
-struct ProcessCounts {
-    DWORD gdiObjects;
-    SIZE_T privateBytes;
-};
-
-// Live GDI objects of this process. Wine does not count them (GetGuiResources answers 0) but
-// takes a handle's table index alone as the handle, so there they are counted by probing.
-DWORD gdiObjectCount() {
-    const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (counted != 0)
-        return counted;
-    DWORD live = 0;
-    for (uintptr_t index = 1; index <= 0xFFFF; ++index) {
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0)
-            ++live;
-    }
-    return live;
-}
-
-ProcessCounts processCounts() {
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof(memory);
-    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
-    return {gdiObjectCount(), memory.PagefileUsage};  // the commit charge: private bytes
-}
 
 TEST(Editor, AttachesToAndDetachesFromAWindowWithoutLeaking) {
     const HWND parent = parentWindow();

@@ -1,0 +1,323 @@
+// The plug-in's editor in a real window, with its edit controller and a host that records what
+// it is told and offers context menus.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/source/fobject.h"
+#include "controller.h"
+#include "editor.h"
+#include "my_knob.h"
+#include "pluginterfaces/vst/ivstcontextmenu.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
+#include "window_support.h"
+
+namespace {
+
+using gui_test::parentWindow;
+using gui_test::pump;
+using Steinberg::int32;
+using Steinberg::kResultFalse;
+using Steinberg::kResultOk;
+using Steinberg::tresult;
+using Steinberg::Vst::IContextMenu;
+using Steinberg::Vst::IContextMenuTarget;
+using Steinberg::Vst::ParamID;
+using Steinberg::Vst::ParamValue;
+using Calls = std::vector<std::string>;
+
+std::string call(const char* name, ParamID id) {
+    return std::string(name) + " " + std::to_string(id);
+}
+std::string call(const char* name, ParamID id, ParamValue value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %u %.17g", name, static_cast<unsigned>(id), value);
+    return text;
+}
+
+std::string narrow(const Steinberg::Vst::TChar* text) {
+    std::string out;
+    for (; *text; ++text)
+        out.push_back(static_cast<char>(*text));
+    return out;
+}
+
+class RecordingMenu : public Steinberg::FObject, public IContextMenu {
+  public:
+    struct Added {
+        std::string title;
+        int32 tag;
+        int32 flags;
+        IContextMenuTarget* target;
+    };
+
+    int32 PLUGIN_API getItemCount() override { return static_cast<int32>(items.size()); }
+    tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
+    tresult PLUGIN_API addItem(const Item& item, IContextMenuTarget* target) override {
+        items.push_back({narrow(item.name), item.tag, item.flags, target});
+        return kResultOk;
+    }
+    tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override {
+        return kResultFalse;
+    }
+    tresult PLUGIN_API popup(Steinberg::UCoord, Steinberg::UCoord) override {
+        ++popups;
+        return kResultOk;
+    }
+
+    std::vector<Added> items;
+    int popups = 0;
+
+    OBJ_METHODS(RecordingMenu, FObject)
+    DEFINE_INTERFACES
+    DEF_INTERFACE(IContextMenu)
+    END_DEFINE_INTERFACES(FObject)
+    REFCOUNT_METHODS(FObject)
+};
+
+// The host: records edits into `calls` and makes context menus (keeping one reference of the
+// last for the test).
+class MenuHandler : public Steinberg::FObject,
+                    public Steinberg::Vst::IComponentHandler,
+                    public Steinberg::Vst::IComponentHandler3 {
+  public:
+    explicit MenuHandler(Calls& calls) : calls(calls) {}
+    ~MenuHandler() override {
+        if (menu)
+            menu->release();
+    }
+
+    tresult PLUGIN_API beginEdit(ParamID id) override {
+        calls.push_back(call("begin", id));
+        return kResultOk;
+    }
+    tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override {
+        calls.push_back(call("perform", id, value));
+        return kResultOk;
+    }
+    tresult PLUGIN_API endEdit(ParamID id) override {
+        calls.push_back(call("end", id));
+        return kResultOk;
+    }
+    tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
+
+    IContextMenu* PLUGIN_API createContextMenu(Steinberg::IPlugView* view,
+                                               const ParamID* id) override {
+        menuView = view;
+        menuParameter = id ? static_cast<int>(*id) : -1;
+        ++menusAsked;
+        if (!giveMenus)
+            return nullptr;
+        if (menu)
+            menu->release();
+        menu = new RecordingMenu;
+        menu->addRef();
+        return menu;
+    }
+
+    Calls& calls;
+    bool giveMenus = true;
+    int menusAsked = 0;
+    Steinberg::IPlugView* menuView = nullptr;
+    int menuParameter = -1;
+    RecordingMenu* menu = nullptr;
+
+    OBJ_METHODS(MenuHandler, FObject)
+    DEFINE_INTERFACES
+    DEF_INTERFACE(Steinberg::Vst::IComponentHandler)
+    DEF_INTERFACE(Steinberg::Vst::IComponentHandler3)
+    END_DEFINE_INTERFACES(FObject)
+    REFCOUNT_METHODS(FObject)
+};
+
+class RecordingController : public quenvale::Controller {
+  public:
+    explicit RecordingController(Calls& calls) : calls(calls) {}
+    tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override {
+        calls.push_back(call("set", id, value));
+        return Controller::setParamNormalized(id, value);
+    }
+    Calls& calls;
+};
+
+class TestEditor : public quenvale::Editor {
+  public:
+    using Editor::Editor;
+    using EditorBase::manualSystem;
+    using EditorBase::views;
+};
+
+class PluginEditor : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        controller = new RecordingController(calls);
+        ASSERT_EQ(controller->initialize(&host), kResultOk);
+        handler = new MenuHandler(calls);
+        controller->setComponentHandler(handler);
+        controller->setKnobMode(Steinberg::Vst::kLinearMode);
+        editor = new TestEditor(controller);
+        ASSERT_EQ(editor->attached(parentWindow(), Steinberg::kPlatformTypeHWND), kResultOk);
+        knob = dynamic_cast<corvane::vst::MyKnob*>(editor->views.at(quenvale::kKnobView));
+        ASSERT_NE(knob, nullptr);
+        window = editor->getFrame()->getPlatformWindow();
+        pump();
+        calls.clear();
+    }
+    void TearDown() override {
+        editor->removed();
+        editor->release();
+        controller->terminate();
+        controller->release();
+        handler->release();
+    }
+
+    VSTGUI::CPoint knobCentre() const { return knob->getMouseableArea().getCenter(); }
+    void post(UINT message, WPARAM keys, VSTGUI::CPoint where) {
+        PostMessageW(window, message, keys,
+                     MAKELPARAM(static_cast<int>(where.x), static_cast<int>(where.y)));
+        pump();
+    }
+
+    Steinberg::Vst::HostApplication host;
+    Calls calls;
+    RecordingController* controller = nullptr;
+    MenuHandler* handler = nullptr;
+    TestEditor* editor = nullptr;
+    corvane::vst::MyKnob* knob = nullptr;
+    HWND window = nullptr;
+};
+
+TEST_F(PluginEditor, TheShippedLayoutAppliesWithoutAFailure) {
+    std::istringstream log(editor->getLayoutLog());
+    std::string line;
+    int assignments = 0;
+    while (std::getline(log, line) && line != "done") {
+        EXPECT_NE(line.find(" = "), std::string::npos) << line;
+        ++assignments;
+    }
+    EXPECT_EQ(line, "done");
+    EXPECT_GT(assignments, 40);
+    for (const auto& view : editor->views)
+        EXPECT_FALSE(view.second->getViewSize().isEmpty()) << view.first;
+}
+
+TEST_F(PluginEditor, KnobFollowsTheDelayAndNotTheBypass) {
+    EXPECT_EQ(knob->getValue(), 0.5025f);  // shown at open
+    controller->setParamNormalized(quenvale::Parameters::kParamDelay, 0.3);
+    EXPECT_EQ(knob->getValue(), 0.3f);
+    controller->setParamNormalized(quenvale::Parameters::kParamBypass, 1.0);
+    EXPECT_EQ(knob->getValue(), 0.3f);
+}
+
+TEST_F(PluginEditor, DraggingTheKnobEditsTheDelay) {
+    controller->setParamNormalized(quenvale::Parameters::kParamDelay, 0.25);
+    calls.clear();
+    VSTGUI::CPoint from = knobCentre(), to = knobCentre();
+    to.y -= 20;  // a tenth of the range
+    post(WM_LBUTTONDOWN, MK_LBUTTON, from);
+    post(WM_MOUSEMOVE, MK_LBUTTON, to);
+    post(WM_LBUTTONUP, 0, to);
+    const double value = 0.35f;
+    EXPECT_EQ(calls, (Calls{call("begin", 1), call("set", 1, value), call("perform", 1, value),
+                            call("end", 1)}));
+    EXPECT_EQ(controller->getParamNormalized(1), value);
+}
+
+TEST_F(PluginEditor, RightClickShowsTheHostsMenuWithResetAndManual) {
+    post(WM_RBUTTONDOWN, MK_RBUTTON, knobCentre());
+    post(WM_RBUTTONUP, 0, knobCentre());
+    ASSERT_EQ(handler->menusAsked, 1);
+    EXPECT_EQ(handler->menuParameter, 1);
+    EXPECT_EQ(handler->menuView, static_cast<Steinberg::IPlugView*>(editor));
+    ASSERT_NE(handler->menu, nullptr);
+    ASSERT_EQ(handler->menu->items.size(), 2u);
+    const auto& reset = handler->menu->items[0];
+    const auto& manual = handler->menu->items[1];
+    EXPECT_EQ(reset.title, "Reset to default");
+    EXPECT_EQ(reset.tag, 1001);
+    EXPECT_EQ(manual.title, "Open manual");
+    EXPECT_EQ(manual.tag, 2001);
+    EXPECT_EQ(reset.flags | manual.flags, 0);
+    EXPECT_EQ(reset.target, static_cast<IContextMenuTarget*>(editor));
+    EXPECT_EQ(handler->menu->popups, 1);
+    EXPECT_TRUE(calls.empty());
+
+    // Left clicks with modifiers, and clicks beside the knob, ask for no menu.
+    post(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL | MK_SHIFT, knobCentre());
+    post(WM_LBUTTONUP, 0, knobCentre());
+    post(WM_RBUTTONDOWN, MK_RBUTTON, VSTGUI::CPoint(2, 2));
+    post(WM_RBUTTONUP, 0, VSTGUI::CPoint(2, 2));
+    EXPECT_EQ(handler->menusAsked, 1);
+
+    // A host without menus: nothing happens.
+    handler->giveMenus = false;
+    EXPECT_EQ(editor->controlModifierClicked(knob, VSTGUI::kRButton), 0);
+    EXPECT_EQ(handler->menusAsked, 2);
+}
+
+TEST_F(PluginEditor, MenuItemsResetTheParameterOrOpenTheManual) {
+    controller->setParamNormalized(quenvale::Parameters::kParamDelay, 0.9);
+    calls.clear();
+    EXPECT_EQ(editor->executeMenuItem(1001), kResultOk);
+    const double delayDefault = 0.5024999976158142;
+    EXPECT_EQ(calls, (Calls{call("begin", 1), call("set", 1, delayDefault),
+                            call("perform", 1, delayDefault), call("end", 1)}));
+    EXPECT_EQ(knob->getValue(), 0.5025f);
+
+    calls.clear();
+    EXPECT_EQ(editor->executeMenuItem(1000), kResultOk);
+    EXPECT_EQ(calls.at(1), call("set", 0, 0.0));
+    calls.clear();
+    for (int32 tag : {1002, 999, 3001, -1001})
+        EXPECT_EQ(editor->executeMenuItem(tag), kResultFalse) << tag;
+    EXPECT_TRUE(calls.empty());
+
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    std::string opened;
+    editor->manualSystem.temporaryFolder = [&] { return std::string(folder); };
+    editor->manualSystem.userLanguage = [] { return static_cast<unsigned short>(1033); };
+    editor->manualSystem.open = [&](const std::string& path) { opened = path; };
+    EXPECT_EQ(editor->executeMenuItem(2001), kResultOk);
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened.rfind(folder, 0), 0u);
+    EXPECT_TRUE(std::ifstream(opened).good()) << opened;
+}
+
+TEST_F(PluginEditor, FindsTheDelayUnderTheKnobOnly) {
+    ParamID found = 99;
+    const VSTGUI::CPoint centre = knobCentre();
+    EXPECT_EQ(
+        editor->findParameter(static_cast<int32>(centre.x), static_cast<int32>(centre.y), found),
+        kResultOk);
+    EXPECT_EQ(found, 1u);
+    found = 99;
+    EXPECT_EQ(editor->findParameter(2, 2, found), kResultFalse);
+    EXPECT_EQ(found, 99u);
+
+    // A knob tagged beyond the parameters takes no part.
+    knob->setTag(2);
+    EXPECT_EQ(
+        editor->findParameter(static_cast<int32>(centre.x), static_cast<int32>(centre.y), found),
+        kResultFalse);
+    EXPECT_EQ(editor->controlModifierClicked(knob, VSTGUI::kRButton), 0);
+    editor->valueChanged(knob);
+    editor->controlBeginEdit(knob);
+    editor->controlEndEdit(knob);
+    EXPECT_TRUE(calls.empty());
+    knob->setTag(1);
+}
+
+TEST_F(PluginEditor, AnswersItsInterfaces) {
+    Steinberg::FUnknownPtr<Steinberg::Vst::IParameterFinder> finder(
+        static_cast<Steinberg::IPlugView*>(editor));
+    Steinberg::FUnknownPtr<IContextMenuTarget> target(static_cast<Steinberg::IPlugView*>(editor));
+    EXPECT_TRUE(finder);
+    EXPECT_TRUE(target);
+}
+
+}  // namespace
