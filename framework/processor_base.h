@@ -185,18 +185,6 @@ class ProcessorBase : public Steinberg::Vst::AudioEffect {
         return Steinberg::Vst::SpeakerArr::getChannelCount(arrangement);
     }
 
-    ProcessorState state;
-    std::unique_ptr<RealtimeProcessor> realtimeProcessor;
-    int32 latencySamples = 0;
-
-  private:
-    // A value narrowed to float. One beyond the float range would become infinity and could
-    // never be saved again: it loads as the default, like any other value that is not a number.
-    static float narrow(const typename Document::Values& values, int id) {
-        const auto value = static_cast<float>(values[id]);
-        return std::isfinite(value) ? value : static_cast<float>(Document::defaults()[id]);
-    }
-
     // Takes the engine's last automation values, bypass first, into `into`. An infinite value
     // (only a misbehaving host sends one) is taken but not kept: it could never be saved.
     void takePublished(ProcessorState& into) {
@@ -211,6 +199,18 @@ class ProcessorBase : public Steinberg::Vst::AudioEffect {
         if (delay && std::isfinite(*delay)) {
             into.delay = *delay;
         }
+    }
+
+    ProcessorState state;
+    std::unique_ptr<RealtimeProcessor> realtimeProcessor;
+    int32 latencySamples = 0;
+
+  private:
+    // A value narrowed to float. One beyond the float range would become infinity and could
+    // never be saved again: it loads as the default, like any other value that is not a number.
+    static float narrow(const typename Document::Values& values, int id) {
+        const auto value = static_cast<float>(values[id]);
+        return std::isfinite(value) ? value : static_cast<float>(Document::defaults()[id]);
     }
 
     template <typename Sample>

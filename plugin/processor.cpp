@@ -76,6 +76,9 @@ void Processor::updateLatency(float delay) {
     if (channels == 0) {
         return;
     }
+    // Automation the engine received before this value is older than it: taken into the state
+    // now, so that only automation arriving later can replace this value at the next set-up.
+    takePublished(state);
     ProcessorState latencyState = state;
     latencyState.delay = delay;
     latencySamples = RealtimeProcessor::latencyFor(
