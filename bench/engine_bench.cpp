@@ -4,13 +4,16 @@
 //
 // Arguments of every engine and reference benchmark: block length, then 0 for a constant delay
 // (no parameter changes, smoothers settled) or 1 for one delay point per block at its last
-// offset, values drawn at random from 0..1 so that ramp and smoother never settle.
+// offset, values drawn at random from 0..1 so that ramp and smoother never settle. The engine
+// is also timed on denormal input against normal input (BM_EngineInput).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "flush_to_zero.h"
@@ -92,6 +95,26 @@ class OnePointChanges : public Steinberg::Vst::IParameterChanges {
     }
 };
 
+// What the input holds: full-scale noise, or noise scaled down to subnormal numbers of the
+// sample type (as a signal decaying into silence ends up), or, for double samples, noise that
+// is normal as a double but subnormal once the delay line narrows it to float.
+enum class Signal : std::int64_t { kNormal = 0, kDenormal = 1, kFloatDenormal = 2 };
+
+template <typename Sample>
+Sample scaledFor(Signal signal, float noise) {
+    const Sample sign = noise < 0 ? Sample(-1) : Sample(1);
+    const Sample magnitude = static_cast<Sample>(std::fabs(noise));
+    switch (signal) {
+        case Signal::kDenormal:  // from the smallest subnormal up to half the smallest normal
+            return sign * (std::numeric_limits<Sample>::denorm_min() +
+                           magnitude * (std::numeric_limits<Sample>::min() / 2));
+        case Signal::kFloatDenormal:  // 1e-44 to 1e-39, a float's subnormal range
+            return sign * static_cast<Sample>(1e-44 + static_cast<double>(magnitude) * 1e-39);
+        default:
+            return static_cast<Sample>(noise);
+    }
+}
+
 // Persistent stereo buffers: noise in, separate out. Each buffer starts in its own quarter of
 // a 4 KiB page, so that no output shares the low 12 address bits with its input: with buffers
 // packed back to back, such 4K aliasing made copying 64 doubles per channel three times slower
@@ -104,7 +127,7 @@ struct StereoBuffers {
     std::array<const Sample*, kChannels> in{};
     std::array<Sample*, kChannels> out{};
 
-    explicit StereoBuffers(int32 samples) {
+    explicit StereoBuffers(int32 samples, Signal signal = Signal::kNormal) {
         const std::size_t bytes = static_cast<std::size_t>(samples) * sizeof(Sample);
         const std::size_t stride = (bytes + kPage - 1) / kPage * kPage + kPage / 4;
         storage.resize(2 * kChannels * stride + kPage);
@@ -118,7 +141,8 @@ struct StereoBuffers {
             Sample* input = buffer(j);
             for (int32 i = 0; i < samples; ++i) {
                 x = x * 1664525u + 1013904223u;
-                input[i] = static_cast<Sample>(static_cast<float>(x >> 8) / 8388608.0f - 1.0f);
+                input[i] =
+                    scaledFor<Sample>(signal, static_cast<float>(x >> 8) / 8388608.0f - 1.0f);
             }
             in[j] = input;
             out[j] = buffer(kChannels + j);
@@ -221,6 +245,67 @@ void BM_Engine(benchmark::State& state) {
     reportFrames(state, samples);
 }
 
+// The engine on normal and on denormal input, everything else the same: a 512-sample block,
+// the delay constant (0) or automated (1), flush-to-zero on as the processor has it. Denormals
+// must cost no more than normal numbers.
+template <typename Sample>
+void BM_EngineInput(benchmark::State& state) {
+    constexpr int32 samples = 512;
+    const auto signal = static_cast<Signal>(state.range(0));
+    const bool automated = state.range(1) != 0;
+    StereoBuffers<Sample> buffers(samples, signal);
+    for (const Sample* channel : buffers.in) {
+        const bool allDenormal = std::all_of(channel, channel + samples, [](Sample x) {
+            return std::fpclassify(static_cast<float>(x)) == FP_SUBNORMAL ||
+                   std::fpclassify(x) == FP_SUBNORMAL;
+        });
+        if (allDenormal != (signal != Signal::kNormal)) {
+            state.SkipWithError("the input is not what the benchmark says");
+            return;
+        }
+    }
+    AutomationValues values;
+    OnePointChanges changes;
+    changes.queue.offset = samples - 1;
+    quenvale::RealtimeConfig config;
+    config.sampleRate = kSampleRate;
+    config.channels = kChannels;
+    config.state.delay = kConstantDelay;
+    quenvale::RealtimeProcessor engine(config);
+    corvane::vst::ScopedFlushToZero ftz;
+
+    auto renderBlock = [&] {
+        if (automated) {
+            changes.queue.value = values.next();
+            engine.processParameterChanges(&changes);
+        } else {
+            engine.processParameterChanges(nullptr);
+        }
+        engine.processBlock(buffers.in.data(), buffers.out.data(), kChannels, samples);
+    };
+    // The lines fill with the input, so that the delayed samples are of the same kind.
+    for (int32 done = 0; done < kWarmUpSamples; done += samples) {
+        renderBlock();
+    }
+    for (auto _ : state) {
+        renderBlock();
+        benchmark::ClobberMemory();
+    }
+    reportFrames(state, samples);
+}
+
+void signalsAndModes(benchmark::internal::Benchmark* b, bool wide) {
+    b->ArgNames({"denormal", "automated"});
+    for (const Signal signal : {Signal::kNormal, Signal::kDenormal, Signal::kFloatDenormal}) {
+        if (signal == Signal::kFloatDenormal && !wide) {
+            continue;
+        }
+        for (const std::int64_t automated : {0, 1}) {
+            b->Args({static_cast<std::int64_t>(signal), automated});
+        }
+    }
+}
+
 template <typename Sample>
 void BM_Reference(benchmark::State& state) {
     const auto samples = static_cast<int32>(state.range(0));
@@ -274,5 +359,11 @@ BENCHMARK_TEMPLATE(BM_Memcpy, float)->ArgName("block")->Arg(64)->Arg(512);
 BENCHMARK_TEMPLATE(BM_Memcpy, double)->ArgName("block")->Arg(64)->Arg(512);
 BENCHMARK_TEMPLATE(BM_Engine, float)->Apply(blocksAndModes);
 BENCHMARK_TEMPLATE(BM_Engine, double)->Apply(blocksAndModes);
+BENCHMARK_TEMPLATE(BM_EngineInput, float)->Apply([](benchmark::internal::Benchmark* b) {
+    signalsAndModes(b, false);
+});
+BENCHMARK_TEMPLATE(BM_EngineInput, double)->Apply([](benchmark::internal::Benchmark* b) {
+    signalsAndModes(b, true);
+});
 BENCHMARK_TEMPLATE(BM_Reference, float)->Apply(blocksAndModes);
 BENCHMARK_TEMPLATE(BM_Reference, double)->Apply(blocksAndModes);

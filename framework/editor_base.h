@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "bounded_json.h"
 #include "contain.h"
 #include "control.h"
 #include "error_texts.h"
@@ -145,11 +146,12 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
     // Sets the widgets' properties from a layout description: {"<view>": {"<property>":
     // <value>, ...}, ...}, views and properties in ascending byte order. Text that is not
     // JSON changes nothing; every other failure is logged and the rest still applied.
+    // Nesting deeper than picojson allows arrays to nest counts as not JSON, for objects too:
+    // picojson's parser recurses into objects without limit, and a watched file nested some
+    // ten thousand levels deep would overflow the stack.
     void applyLayout(const std::string& text) {
         picojson::value document;
-        std::string syntaxError;
-        picojson::parse(document, text.begin(), text.end(), &syntaxError);
-        if (!syntaxError.empty())
+        if (!parseFirstJsonValue(document, text.begin(), text.end(), picojson::DEFAULT_MAX_DEPTHS))
             return;
         std::string log;
         if (!document.is<picojson::object>()) {
