@@ -139,6 +139,9 @@ class ProcessorBase : public Steinberg::Vst::AudioEffect {
             return render(data.inputs[0].channelBuffers32, data.outputs[0].channelBuffers32,
                           data.outputs[0].numChannels, channels, data.numSamples);
         }
+        if (data.symbolicSampleSize != Steinberg::Vst::kSample64) {
+            return kResultFalse;  // buffers of an unknown type are not touched
+        }
         return render(data.inputs[0].channelBuffers64, data.outputs[0].channelBuffers64,
                       data.outputs[0].numChannels, channels, data.numSamples);
     }

@@ -230,6 +230,9 @@ TEST(ProcessorProcess, MalformedBuffersAreRefusedWithoutTouchingMemory) {
     expectRefused(2, nullptr, 2, outputs);
     expectRefused(2, inputs, 2, nullptr);
     expectRefused(2, inputs, 1, outputs);
+    data.symbolicSampleSize = 2;  // neither 32 nor 64 bit: the buffers' type is unknown
+    expectRefused(2, inputs, 2, outputs);
+    data.symbolicSampleSize = kSample32;
     data.outputs = nullptr;
     expectRefused(2, inputs, 2, outputs);
     for (float* written : {x, y, z}) {
