@@ -210,11 +210,11 @@ class ReferenceDelay {
     float smoothedBypass = kBypassTarget;
 };
 
+// Times the engine on `buffers`: a block of `samples` per iteration, the delay constant or
+// automated by one point per block, after the lines have filled and the smoothers settled.
 template <typename Sample>
-void BM_Engine(benchmark::State& state) {
-    const auto samples = static_cast<int32>(state.range(0));
-    const bool automated = state.range(1) != 0;
-    StereoBuffers<Sample> buffers(samples);
+void timeEngine(benchmark::State& state, StereoBuffers<Sample>& buffers, int32 samples,
+                bool automated) {
     AutomationValues values;
     OnePointChanges changes;
     changes.queue.offset = samples - 1;
@@ -234,7 +234,6 @@ void BM_Engine(benchmark::State& state) {
         }
         engine.processBlock(buffers.in.data(), buffers.out.data(), kChannels, samples);
     };
-    // Lets the smoothers settle on a constant delay, and fills the lines in either case.
     for (int32 done = 0; done < kWarmUpSamples; done += samples) {
         renderBlock();
     }
@@ -243,6 +242,13 @@ void BM_Engine(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     reportFrames(state, samples);
+}
+
+template <typename Sample>
+void BM_Engine(benchmark::State& state) {
+    const auto samples = static_cast<int32>(state.range(0));
+    StereoBuffers<Sample> buffers(samples);
+    timeEngine(state, buffers, samples, state.range(1) != 0);
 }
 
 // The engine on normal and on denormal input, everything else the same: a 512-sample block,
@@ -264,34 +270,7 @@ void BM_EngineInput(benchmark::State& state) {
             return;
         }
     }
-    AutomationValues values;
-    OnePointChanges changes;
-    changes.queue.offset = samples - 1;
-    quenvale::RealtimeConfig config;
-    config.sampleRate = kSampleRate;
-    config.channels = kChannels;
-    config.state.delay = kConstantDelay;
-    quenvale::RealtimeProcessor engine(config);
-    corvane::vst::ScopedFlushToZero ftz;
-
-    auto renderBlock = [&] {
-        if (automated) {
-            changes.queue.value = values.next();
-            engine.processParameterChanges(&changes);
-        } else {
-            engine.processParameterChanges(nullptr);
-        }
-        engine.processBlock(buffers.in.data(), buffers.out.data(), kChannels, samples);
-    };
-    // The lines fill with the input, so that the delayed samples are of the same kind.
-    for (int32 done = 0; done < kWarmUpSamples; done += samples) {
-        renderBlock();
-    }
-    for (auto _ : state) {
-        renderBlock();
-        benchmark::ClobberMemory();
-    }
-    reportFrames(state, samples);
+    timeEngine(state, buffers, samples, automated);
 }
 
 void signalsAndModes(benchmark::internal::Benchmark* b, bool wide) {

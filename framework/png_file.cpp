@@ -5,6 +5,17 @@
 namespace corvane::vst {
 namespace {
 
+std::wstring widePath(const std::string& path) {
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+}  // namespace
+
 bool pngEncoder(CLSID& clsid) {
     UINT count = 0, size = 0;
     if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0)
@@ -21,17 +32,6 @@ bool pngEncoder(CLSID& clsid) {
     }
     return false;
 }
-
-std::wstring widePath(const std::string& path) {
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-}  // namespace
 
 bool savePng(Gdiplus::Bitmap& bitmap, const std::string& path) {
     CLSID png{};

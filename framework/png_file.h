@@ -9,6 +9,9 @@
 
 namespace corvane::vst {
 
+// GDI+'s PNG encoder; false when there is none.
+bool pngEncoder(CLSID& clsid);
+
 // path: UTF-8. False when there is no PNG encoder or the file cannot be written.
 bool savePng(Gdiplus::Bitmap& bitmap, const std::string& path);
 

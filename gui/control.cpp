@@ -8,14 +8,11 @@ CControl::CControl(const CRect& size, IControlListener* listener, int32_t tag)
     : CView(size), listener(listener), tag(tag) {}
 
 void CControl::setValue(float newValue) {
-    if (std::isnan(newValue) || newValue < minValue)
-        newValue = minValue;
-    else if (newValue > maxValue)
-        newValue = maxValue;
-    if (newValue != value) {
-        value = newValue;
+    const float before = value;
+    value = newValue;
+    bounceValue();
+    if (value != before)
         setDirty();
-    }
 }
 
 void CControl::setValueNormalized(float normalized) {

@@ -29,14 +29,13 @@ const std::wstring& windowClassName() {
 
 bool classRegistered = false;
 
+// Shift and Control as the mouse message says, Alt as the keyboard holds it.
 int32_t mouseModifiers(WPARAM wParam) {
-    int32_t state = 0;
+    int32_t state = CFrame::heldModifiers() & kAlt;
     if (wParam & MK_SHIFT)
         state |= kShift;
     if (wParam & MK_CONTROL)
         state |= kControl;
-    if (GetKeyState(VK_MENU) < 0)
-        state |= kAlt;
     return state;
 }
 
@@ -52,14 +51,10 @@ int32_t heldButtons(WPARAM wParam) {
 }
 
 uint8_t keyModifiers() {
-    uint8_t modifiers = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        modifiers |= MODIFIER_SHIFT;
-    if (GetKeyState(VK_MENU) < 0)
-        modifiers |= MODIFIER_ALTERNATE;
-    if (GetKeyState(VK_CONTROL) < 0)
-        modifiers |= MODIFIER_CONTROL;
-    return modifiers;
+    const int32_t held = CFrame::heldModifiers();
+    return static_cast<uint8_t>(((held & kShift) ? MODIFIER_SHIFT : 0) |
+                                ((held & kAlt) ? MODIFIER_ALTERNATE : 0) |
+                                ((held & kControl) ? MODIFIER_CONTROL : 0));
 }
 
 int32_t virtualKey(WPARAM key) {
@@ -147,6 +142,17 @@ void CFrame::close() {
     forget();
 }
 
+int32_t CFrame::heldModifiers() {
+    int32_t state = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        state |= kShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        state |= kControl;
+    if (GetKeyState(VK_MENU) < 0)
+        state |= kAlt;
+    return state;
+}
+
 void CFrame::unregisterWindowClass() {
     if (classRegistered && UnregisterClassW(windowClassName().c_str(), thisModule()))
         classRegistered = false;
@@ -195,16 +201,12 @@ CView* CFrame::getView(int32_t index) const {
 }
 
 CView* CFrame::getViewAt(const CPoint& where) const {
-    for (auto view = views.rbegin(); view != views.rend(); ++view) {
-        if ((*view)->hitTest(where))
-            return *view;
-    }
-    return nullptr;
+    return topmostAt(where, false);
 }
 
-CView* CFrame::mouseTargetAt(const CPoint& where) const {
+CView* CFrame::topmostAt(const CPoint& where, bool mouseEnabledOnly) const {
     for (auto view = views.rbegin(); view != views.rend(); ++view) {
-        if ((*view)->getMouseEnabled() && (*view)->hitTest(where))
+        if ((!mouseEnabledOnly || (*view)->getMouseEnabled()) && (*view)->hitTest(where))
             return *view;
     }
     return nullptr;
@@ -288,7 +290,7 @@ void CFrame::setFocusView(CView* view) {
 CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons) {
     if (mouseDownView)
         onMouseCancel();
-    CView* view = mouseTargetAt(where);
+    CView* view = topmostAt(where, true);
     if (!view)
         return kMouseEventNotHandled;
     if (auto* control = dynamic_cast<CControl*>(view); control && control->getListener()) {
@@ -326,7 +328,7 @@ CMouseEventResult CFrame::onMouseCancel() {
 }
 
 bool CFrame::onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) {
-    CView* view = mouseTargetAt(where);
+    CView* view = topmostAt(where, true);
     return view && view->onWheel(where, distance, buttons);
 }
 

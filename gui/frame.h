@@ -74,6 +74,9 @@ class CFrame : public CView {
     int32_t onKeyDown(VstKeyCode& key) override;
     int32_t onKeyUp(VstKeyCode& key) override;
 
+    // Shift, Control and Alt (kShift, kControl, kAlt) as the keyboard holds them now.
+    static int32_t heldModifiers();
+
     // The frames' window class is registered at the first open; a module that is about to be
     // unloaded calls this (it fails harmlessly while a frame window still exists).
     static void unregisterWindowClass();
@@ -82,7 +85,8 @@ class CFrame : public CView {
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void paint();
-    CView* mouseTargetAt(const CPoint& where) const;
+    // The topmost direct child whose mouse area holds `where`, perhaps only mouse-enabled ones.
+    CView* topmostAt(const CPoint& where, bool mouseEnabledOnly) const;
     void forgetView(CView* view);
 
     VSTGUIEditorInterface* editor;

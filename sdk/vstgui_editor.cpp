@@ -18,17 +18,6 @@ VSTGUI::VstKeyCode keyCodeOf(char16 key, int16 keyCode, int16 modifiers) {
     return code;
 }
 
-int32_t heldModifiers() {
-    int32_t state = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        state |= VSTGUI::kShift;
-    if (GetKeyState(VK_CONTROL) < 0)
-        state |= VSTGUI::kControl;
-    if (GetKeyState(VK_MENU) < 0)
-        state |= VSTGUI::kAlt;
-    return state;
-}
-
 }  // namespace
 
 VSTGUIEditor::VSTGUIEditor(void* controller, ViewRect* size)
@@ -109,8 +98,9 @@ tresult PLUGIN_API VSTGUIEditor::onWheel(float distance) {
     VSTGUI::CPoint where;
     if (!frame || !frame->getCurrentMouseLocation(where))
         return kResultFalse;
-    return frame->onWheel(where, distance, VSTGUI::CButtonState(heldModifiers())) ? kResultTrue
-                                                                                  : kResultFalse;
+    return frame->onWheel(where, distance, VSTGUI::CButtonState(VSTGUI::CFrame::heldModifiers()))
+               ? kResultTrue
+               : kResultFalse;
 }
 
 }  // namespace Vst

@@ -40,15 +40,15 @@ inline Counts counts() {
 
 // The editor as a host shows it: made by the controller, attached to the host's window,
 // removed and released. `tick`: shown long enough for a tick of the editor's timer, after
-// `whileOpen` has run.
-template <class WhileOpen = void (*)()>
+// `whileOpen` has run with the attached view.
+template <class WhileOpen = void (*)(IPlugView&)>
 void showEditor(
-    IEditController& controller, bool tick, WhileOpen whileOpen = [] {}) {
+    IEditController& controller, bool tick, WhileOpen whileOpen = [](IPlugView&) {}) {
     IPtr<IPlugView> view = owned(controller.createView(ViewType::kEditor));
     ASSERT_TRUE(view);
     ASSERT_EQ(view->attached(gui_test::parentWindow(), kPlatformTypeHWND), kResultOk);
     gui_test::pump();
-    whileOpen();
+    whileOpen(*view);
     gui_test::pump(tick ? 60 : 0);
     EXPECT_EQ(view->removed(), kResultOk);
     gui_test::pump();

@@ -400,30 +400,24 @@ TEST_F(Host, OpensTheEditorInAWindowFiftyTimesWithoutLeaking) {
     HostContext context;
     auto plugin = instance(&context);
     ASSERT_TRUE(plugin->ready);
-    const HWND parent = gui_test::parentWindow();
-    ASSERT_NE(parent, nullptr);
+    ASSERT_NE(gui_test::parentWindow(), nullptr);
     EXPECT_EQ(plugin->controller->createView("not an editor"), nullptr);
 
     auto show = [&] {
-        IPtr<IPlugView> view = owned(plugin->controller->createView(ViewType::kEditor));
-        ASSERT_TRUE(view);
-        EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
-        ViewRect size;
-        ASSERT_EQ(view->getSize(&size), kResultTrue);
-        EXPECT_EQ(size.getWidth(), 246);
-        EXPECT_EQ(size.getHeight(), 160);
-        ASSERT_EQ(view->attached(parent, kPlatformTypeHWND), kResultOk);
-        gui_test::pump();
-        ViewRect wanted(0, 0, 400, 400);
-        EXPECT_EQ(view->checkSizeConstraint(&wanted), kResultOk);
-        EXPECT_EQ(wanted.getWidth(), 296);
-        EXPECT_EQ(wanted.getHeight(), 210);
-        SetWindowPos(parent, nullptr, 0, 0, wanted.getWidth(), wanted.getHeight(),
-                     SWP_NOMOVE | SWP_NOZORDER);
-        view->onSize(&wanted);
-        gui_test::pump(60);  // a tick of the editor's timer
-        EXPECT_EQ(view->removed(), kResultOk);
-        gui_test::pump();
+        showEditor(*plugin->controller, true, [](IPlugView& view) {
+            EXPECT_EQ(view.isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
+            ViewRect size;
+            ASSERT_EQ(view.getSize(&size), kResultTrue);
+            EXPECT_EQ(size.getWidth(), 246);
+            EXPECT_EQ(size.getHeight(), 160);
+            ViewRect wanted(0, 0, 400, 400);
+            EXPECT_EQ(view.checkSizeConstraint(&wanted), kResultOk);
+            EXPECT_EQ(wanted.getWidth(), 296);
+            EXPECT_EQ(wanted.getHeight(), 210);
+            SetWindowPos(gui_test::parentWindow(), nullptr, 0, 0, wanted.getWidth(),
+                         wanted.getHeight(), SWP_NOMOVE | SWP_NOZORDER);
+            view.onSize(&wanted);
+        });
     };
     for (int i = 0; i < 5; ++i)
         show();

@@ -244,7 +244,7 @@ TEST_F(Threads, OpenTheEditorFiveHundredTimesWhileProcessingWithoutLeaking) {
     for (int i = 0; i < kEditors && !HasFatalFailure(); ++i) {
         // Now and then an edit for the editor to follow, and long enough for its timer.
         const bool edit = i % 50 == 0;
-        showEditor(*plugin->controller, edit, [&] {
+        showEditor(*plugin->controller, edit, [&](IPlugView&) {
             if (edit) {
                 EXPECT_EQ(plugin->controller->setParamNormalized(1, (i % 100) / 100.0), kResultOk);
             }

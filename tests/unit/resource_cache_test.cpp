@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "manual.h"
+#include "png_file.h"
 #include "resource_cache.h"
 #include "resource_registry.h"
 
@@ -32,15 +33,7 @@ Bytes pngOf(int width, int height, Gdiplus::Color colour) {
     Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
     Gdiplus::Graphics(&bitmap).Clear(colour);
     CLSID png{};
-    UINT count = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    std::vector<unsigned char> buffer(size);
-    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, encoders);
-    for (UINT i = 0; i < count; ++i) {
-        if (std::wstring(encoders[i].MimeType) == L"image/png")
-            png = encoders[i].Clsid;
-    }
+    corvane::vst::pngEncoder(png);
     IStream* stream = nullptr;
     CreateStreamOnHGlobal(nullptr, TRUE, &stream);
     bitmap.Save(stream, &png, nullptr);
