@@ -17,4 +17,23 @@ start_wineserver() {
   # Start Wine's background services now, detached from any output pipe: started by the first
   # test program they would inherit ctest's pipes and keep ctest waiting for them to close.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  # That start also brings up a desktop process without a display, which lingers for a few
+  # seconds; a test program that opens a window meanwhile gets no display driver at all.
+  local waited=0
+  while desktop_without_display_running && [ "$waited" -lt 300 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+}
+
+# True while this prefix's desktop process, started without a display, still runs.
+desktop_without_display_running() {
+  local pid
+  for pid in $(pgrep -f 'explorer\.exe /desktop' || true); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+       ! tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -q '^DISPLAY='; then
+      return 0
+    fi
+  done
+  return 1
 }

@@ -15,8 +15,6 @@
 namespace {
 
 using gui_test::parentWindow;
-using gui_test::processCounts;
-using gui_test::ProcessCounts;
 using gui_test::pump;
 using gui_test::RecordingListener;
 using gui_test::RecordingPlugFrame;
@@ -241,9 +239,13 @@ TEST(Timer, FiresAtAboutItsPeriodWhileRunning) {
     pump(200);
     EXPECT_EQ(counter.fired, 0);  // not started
     ASSERT_TRUE(timer->start());
-    pump(1000);
+    // A busy machine delivers ticks late, or merges them, but never early: wait for ten however
+    // long they take, and see that they took at least about nine periods.
+    const DWORD started = GetTickCount();
+    while (counter.fired < 10 && GetTickCount() - started < 30000)
+        pump(10);
     EXPECT_GE(counter.fired, 10);
-    EXPECT_LE(counter.fired, 25);
+    EXPECT_GE(GetTickCount() - started, 9 * 50 - 20u);  // the tick count's own granularity
     timer->stop();
     const int fired = counter.fired;
     pump(200);
@@ -293,19 +295,15 @@ TEST(Editor, AttachesToAndDetachesFromAWindowWithoutLeaking) {
         ASSERT_EQ(editor->removed(), Steinberg::kResultOk);
         pump();
     };
-    for (int i = 0; i < 10; ++i)
-        cycle();
-    const ProcessCounts before = processCounts();
-    for (int i = 0; i < 100; ++i)
-        cycle();
-    const ProcessCounts after = processCounts();
-    EXPECT_GT(before.gdiObjects, 0u);
-    EXPECT_GT(before.privateBytes, 0u);
-    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
-    EXPECT_LT(after.privateBytes, before.privateBytes + 512 * 1024);
-    std::printf("100 cycles: GDI objects %lu -> %lu, private bytes %zu -> %zu\n", before.gdiObjects,
-                after.gdiObjects, static_cast<size_t>(before.privateBytes),
-                static_cast<size_t>(after.privateBytes));
+    constexpr int kWindow = 60;
+    const gui_test::SteadyGrowth growth = gui_test::steadyGrowth(20, kWindow, cycle);
+    std::printf("%s\n", growth.summary(kWindow).c_str());
+    EXPECT_GT(growth.start.gdiObjects, 0u);
+    EXPECT_GT(growth.start.privateBytes, 0u);
+    EXPECT_EQ(growth.gdiObjects, 0.0);
+    // A frame or a view left behind keeps heap; a back buffer (150 KB) is mapped memory.
+    EXPECT_LT(growth.heapBytes, 1024.0);
+    EXPECT_LT(growth.privateBytes, 8 * 1024.0);
 
     // Attached: the host window is sized to the frame, the timer runs and reaches the frame.
     ASSERT_EQ(editor->attached(parent, Steinberg::kPlatformTypeHWND), Steinberg::kResultOk);
