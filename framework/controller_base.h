@@ -2,10 +2,11 @@
 // gives their display texts, reads the processor's saved state and its own (the same document
 // layout), tells every attached editor about every parameter change, creates editors of type
 // `Editor` for the host, and answers the processor's messages:
-//   "b1" (latency recomputed) -> restartComponent(kLatencyChanged);
-//   "b0" (int "b0") -> processorActive.
-// A "b1" that arrives before the host has set a component handler has no one to tell and is
-// answered kResultOk.
+//   "b1" (latency changed) -> restartComponent(kLatencyChanged);
+//   "b0" (int "b0") -> processorActive;
+// and sends "b2" every 50 ms from initialize to terminate (Windows) and on every editor tick, so
+// that the processor can report a latency that automation alone changed. A "b1" that arrives
+// before the host has set a component handler has no one to tell and is answered kResultOk.
 //
 // Every host-facing operation contains its exceptions. Everything runs on the host's
 // user-interface thread.
@@ -15,6 +16,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <type_traits>
 #include <vector>
@@ -28,6 +30,7 @@
 #include "public.sdk/source/vst/vsteditcontroller.h"
 #include "state_document.h"
 #include "text.h"
+#include "ui_thread_timer.h"
 
 namespace corvane::vst {
 
@@ -47,6 +50,7 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
                 parameters.getParameterCount() > 0) {
                 return Steinberg::kResultOk;
             }
+            latencyPoll.start();
             for (int id = 0; id < Parameters::kParamCount; ++id) {
                 const auto& info = Parameters::info(id);
                 const TString title = utf8ToUtf16(info.title);
@@ -60,6 +64,7 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
 
     tresult PLUGIN_API terminate() override {
         return contain([&]() -> tresult {
+            latencyPoll.stop();
             editors.clear();
             return EditController::terminate();
         });
@@ -126,7 +131,8 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
         });
     }
 
-    // Fails for a value that is not finite: it cannot be written as JSON.
+    // Values are always finite (setParamNormalized refuses others), so this fails only for a
+    // stream that cannot be written.
     tresult PLUGIN_API getState(Steinberg::IBStream* stream) override {
         return contain([&]() -> tresult {
             if (!stream) {
@@ -188,9 +194,13 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
     }
 
     // Stores the value (clamped by the SDK) and tells every attached editor the value as
-    // passed, whatever the SDK answered.
+    // passed, whatever the SDK answered. A value that is not finite is refused and changes
+    // nothing: kept, it could never be saved.
     tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override {
         return contain([&]() -> tresult {
+            if (!std::isfinite(value)) {
+                return Steinberg::kResultFalse;
+            }
             const tresult result = EditController::setParamNormalized(id, value);
             // Editors may leave the list while they are told (an editor closing itself): tell
             // each listed entry once, and only while it is still listed.
@@ -250,17 +260,25 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
                       editors.end());
     }
 
-    void onEditorTimer() override {
+    void onEditorTimer() override { sendTick(); }
+
+    bool isProcessorActive() const { return processorActive; }
+    const std::vector<Editor*>& attachedEditors() const { return editors; }
+
+    bool isPollingLatency() const { return latencyPoll.isRunning(); }
+
+  protected:
+    // The period of the processor's latency poll ("b2"): a latency that automation alone changed
+    // reaches the host within about this time.
+    static constexpr std::uint32_t kLatencyPollMs = 50;
+
+    void sendTick() {
         try {
             corvane::vst::sendMessage(*this, "b2");
         } catch (...) {
         }
     }
 
-    bool isProcessorActive() const { return processorActive; }
-    const std::vector<Editor*>& attachedEditors() const { return editors; }
-
-  protected:
     static std::optional<typename Document::Values> readDocument(Steinberg::IBStream* stream) {
         if (!stream) {
             return std::nullopt;
@@ -270,6 +288,7 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
 
     std::vector<Editor*> editors;
     bool processorActive = false;
+    UiThreadTimer latencyPoll{kLatencyPollMs, [this] { sendTick(); }};
 };
 
 }  // namespace corvane::vst

@@ -125,25 +125,14 @@ class ProcessorBase : public Steinberg::Vst::AudioEffect {
         }
         const ScopedFlushToZero flushToZero;
         realtimeProcessor->processParameterChanges(data.inputParameterChanges);
-        if (data.numSamples <= 0 || data.numInputs < 1 || data.numOutputs < 1) {
-            return kResultOk;
+        bool rendered = false;
+        const tresult result = renderAudio(data, rendered);
+        // Hosts flush parameter changes with calls that render nothing while they are not
+        // streaming: the engine must still arrive at those values.
+        if (!rendered) {
+            realtimeProcessor->reachPoints();
         }
-        if (!data.inputs || !data.outputs) {
-            return kResultFalse;
-        }
-        const int32 channels = data.inputs[0].numChannels;
-        if (channels > realtimeProcessor->configuration().channels) {
-            return kResultFalse;
-        }
-        if (data.symbolicSampleSize == Steinberg::Vst::kSample32) {
-            return render(data.inputs[0].channelBuffers32, data.outputs[0].channelBuffers32,
-                          data.outputs[0].numChannels, channels, data.numSamples);
-        }
-        if (data.symbolicSampleSize != Steinberg::Vst::kSample64) {
-            return kResultFalse;  // buffers of an unknown type are not touched
-        }
-        return render(data.inputs[0].channelBuffers64, data.outputs[0].channelBuffers64,
-                      data.outputs[0].numChannels, channels, data.numSamples);
+        return result;
     }
 
     tresult PLUGIN_API getState(Steinberg::IBStream* stream) override {
@@ -169,8 +158,8 @@ class ProcessorBase : public Steinberg::Vst::AudioEffect {
             // values at the next save or set-up.
             ProcessorState discarded;
             takePublished(discarded);
-            state.bypass = narrow(*values, Parameters::kParamBypass);
-            state.delay = narrow(*values, Parameters::kParamDelay);
+            state.bypass = static_cast<float>((*values)[Parameters::kParamBypass]);
+            state.delay = static_cast<float>((*values)[Parameters::kParamDelay]);
             if (realtimeProcessor) {
                 realtimeProcessor->mailbox().post(state);
             }
@@ -209,16 +198,32 @@ class ProcessorBase : public Steinberg::Vst::AudioEffect {
     int32 latencySamples = 0;
 
   private:
-    // A value narrowed to float. One beyond the float range would become infinity and could
-    // never be saved again: it loads as the default, like any other value that is not a number.
-    static float narrow(const typename Document::Values& values, int id) {
-        const auto value = static_cast<float>(values[id]);
-        return std::isfinite(value) ? value : static_cast<float>(Document::defaults()[id]);
+    // The audio of one process call; `rendered` tells whether the engine rendered it.
+    tresult renderAudio(Steinberg::Vst::ProcessData& data, bool& rendered) {
+        if (data.numSamples <= 0 || data.numInputs < 1 || data.numOutputs < 1) {
+            return kResultOk;
+        }
+        if (!data.inputs || !data.outputs) {
+            return kResultFalse;
+        }
+        const int32 channels = data.inputs[0].numChannels;
+        if (channels > realtimeProcessor->configuration().channels) {
+            return kResultFalse;
+        }
+        if (data.symbolicSampleSize == Steinberg::Vst::kSample32) {
+            return render(data.inputs[0].channelBuffers32, data.outputs[0].channelBuffers32,
+                          data.outputs[0].numChannels, channels, data.numSamples, rendered);
+        }
+        if (data.symbolicSampleSize != Steinberg::Vst::kSample64) {
+            return kResultFalse;  // buffers of an unknown type are not touched
+        }
+        return render(data.inputs[0].channelBuffers64, data.outputs[0].channelBuffers64,
+                      data.outputs[0].numChannels, channels, data.numSamples, rendered);
     }
 
     template <typename Sample>
     tresult render(Sample** inputs, Sample** outputs, int32 outputCount, int32 channels,
-                   int32 samples) {
+                   int32 samples, bool& rendered) {
         // The host must hand over every channel buffer that is read or written.
         if (channels > 0 && (!inputs || !outputs || outputCount < channels)) {
             return kResultFalse;
@@ -229,6 +234,7 @@ class ProcessorBase : public Steinberg::Vst::AudioEffect {
             }
         }
         realtimeProcessor->processBlock(inputs, outputs, channels, samples);
+        rendered = true;
         return kResultOk;
     }
 };

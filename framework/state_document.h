@@ -2,7 +2,8 @@
 // compact JSON holding each parameter's normalized value under its state key, plus a format
 // number and a product text that readers ignore. Members are written in key order; on reading,
 // anything after the first JSON value, unknown members and members of the wrong type are
-// ignored (a missing or non-numeric parameter member reads as its default).
+// ignored (a missing or non-numeric parameter member, or a number beyond the float range, reads
+// as its default).
 //
 // Parameters supplies kParamCount, stateKey(id), info(id).defaultNormalizedValue,
 // kStateFormatKey, kStateFormat, kStateProductKey and kStateProduct.
@@ -11,6 +12,7 @@
 #include <picojson.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -86,7 +88,12 @@ class StateDocument {
         for (int id = 0; id < Parameters::kParamCount; ++id) {
             const auto member = members.find(Parameters::stateKey(id));
             if (member != members.end() && member->second.template is<double>()) {
-                values[id] = member->second.template get<double>();
+                // Both halves keep values in single precision somewhere: one a float cannot
+                // hold would become infinity there and could never be saved again.
+                const double value = member->second.template get<double>();
+                if (std::isfinite(static_cast<float>(value))) {
+                    values[id] = value;
+                }
             }
         }
         return values;

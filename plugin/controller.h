@@ -24,7 +24,7 @@ class Controller : public corvane::vst::ControllerBase<Controller, Parameters, E
     using Base = corvane::vst::ControllerBase<Controller, Parameters, Editor>;
 
     // Sends "u0" when the delay differs from the value last sent: compared in double against
-    // the narrowed value, so a value a float cannot hold (and NaN) always goes out.
+    // the narrowed value, so a value a float cannot hold always goes out.
     Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID id,
                                                      Steinberg::Vst::ParamValue value) override;
 

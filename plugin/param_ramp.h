@@ -74,6 +74,15 @@ struct ParamRamp {
         nextOffset = kNoPoint;
     }
 
+    // A block that renders nothing still takes its points: the value jumps through each usable
+    // one in turn and rests on the last, with no step left.
+    void reachAllPoints() noexcept {
+        while (nextOffset != kNoPoint) {
+            value = target;
+            nextPoint();
+        }
+    }
+
     // Once per sample.
     void advance() noexcept {
         value += step;

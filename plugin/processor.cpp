@@ -21,6 +21,10 @@ tresult PLUGIN_API Processor::notify(Steinberg::Vst::IMessage* message) {
             updateLatency(static_cast<float>(delay));
             return kResultOk;
         }
+        if (id && std::strcmp(id, "b2") == 0) {
+            followAutomation();
+            return kResultOk;
+        }
         return Base::notify(message);
     });
 }
@@ -85,7 +89,22 @@ void Processor::updateLatency(float delay) {
         {static_cast<int32>(processSetup.sampleRate), channels, latencyState});
     latencyDelay = delay;
     stateDelayAtLatency = state.delay;
-    corvane::vst::sendMessage(*this, "b1");
+    if (heardLatency.exchange(latencySamples, std::memory_order_relaxed) != latencySamples) {
+        corvane::vst::sendMessage(*this, "b1");
+    }
+}
+
+void Processor::followAutomation() {
+    takePublished(state);
+    if (state.delay != stateDelayAtLatency) {
+        updateLatency(state.delay);
+    }
+}
+
+Steinberg::uint32 PLUGIN_API Processor::getLatencySamples() {
+    const int32 latency = latencySamples;
+    heardLatency.store(latency, std::memory_order_relaxed);
+    return static_cast<Steinberg::uint32>(latency);
 }
 
 }  // namespace quenvale

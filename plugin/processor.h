@@ -2,9 +2,15 @@
 // seconds, and turns a negative delay into latency that the host's delay compensation takes off
 // the track. Speaks its side of the processor/controller messages:
 //   "b0" (to the controller, int "b0": 1 activated, 0 deactivated), on every setActive;
-//   "b1" (to the controller, no attributes), whenever the latency was recomputed;
-//   "u0" (from the controller, float "uk0": the delay's normalized value) recomputes it.
+//   "b1" (to the controller, no attributes), when the latency changed from what the host last
+//        heard (told or read): hosts may stop and restart processing for every such request;
+//   "u0" (from the controller, float "uk0": the delay's normalized value) recomputes it;
+//   "b2" (from the controller, periodically on its user-interface thread) recomputes it when
+//        automation the engine received changed the delay: hosts may send automation to the
+//        processor alone.
 #pragma once
+
+#include <atomic>
 
 #include "parameters.h"
 #include "processor_base.h"
@@ -29,9 +35,14 @@ class Processor
     tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
     Steinberg::uint32 PLUGIN_API getTailSamples() override;
 
+    Steinberg::uint32 PLUGIN_API getLatencySamples() override;
+
     // Recomputes the reported latency for a normalized delay value and tells the controller
-    // ("b1"), unless output bus 0 has no speakers.
+    // ("b1") when it changed, unless output bus 0 has no speakers.
     void updateLatency(float delay);
+
+    // Recomputes the latency when automation the engine received changed the delay.
+    void followAutomation();
 
     // For tests and tools: the current state and engine.
     const ProcessorState& currentState() const { return state; }
@@ -43,6 +54,9 @@ class Processor
     // engine received) takes that as the newer value.
     float latencyDelay = Parameters::kDefaultDelay;
     float stateDelayAtLatency = Parameters::kDefaultDelay;
+    // The latency the host last heard of, through "b1" or by reading it. Hosts may read it on
+    // any thread.
+    std::atomic<int32> heardLatency{0};
 };
 
 }  // namespace quenvale

@@ -28,6 +28,14 @@ class RealtimeProcessor {
     // First in every process call: takes a posted state, then this block's points.
     void processParameterChanges(Steinberg::Vst::IParameterChanges* changes) noexcept;
 
+    // Instead of processBlock when a call renders nothing (no samples, no audio bus, or refused):
+    // the ramps reach every point of this call's queues at once, so that values a host flushes
+    // while it is not streaming are not lost. The smoothers glide there from the next sample.
+    void reachPoints() noexcept {
+        bypassRamp.reachAllPoints();
+        delayRamp.reachAllPoints();
+    }
+
     // Renders one block; `channels` must not exceed the engine's channel count (more are not
     // rendered). Input and output buffers may be the same.
     void processBlock(const float* const* inputs, float* const* outputs, int32 channels,

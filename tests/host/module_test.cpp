@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -345,6 +346,121 @@ TEST_F(Host, SettlesExactlyOnAnAutomatedDelay) {
               std::vector<std::size_t>{4800});
     plugin->activate(false);
 }
+
+// The user turns the knob while the host is not streaming; the host flushes the change with a
+// call that renders nothing (no samples, no buses, or one it cannot take) and starts again: the
+// track must play at the new delay, not the old one.
+TEST_F(Host, AKnobTurnFlushedWhileNotStreamingIsHeardWhenPlaybackStarts) {
+    enum Flush { kNoSamples, kNoBuses, kRefused };
+    for (Flush flush : {kNoSamples, kNoBuses, kRefused}) {
+        SCOPED_TRACE(flush);
+        HostContext context;
+        auto plugin = instance(&context);
+        ASSERT_TRUE(plugin->ready);
+        ASSERT_EQ(setUp(*plugin->processor, 48000), kResultOk);
+        plugin->activate(true);
+        Automation toHundredMs(1, {{0, 0.6}, {0, 0.7}, {10, 0.625}});  // the second one unusable
+        ProcessData data;
+        data.numSamples = flush == kNoSamples ? 0 : kBlock;
+        data.symbolicSampleSize = flush == kRefused ? 7 : kSample32;
+        AudioBusBuffers silent[1]{};
+        if (flush != kNoBuses) {
+            data.numInputs = data.numOutputs = 1;
+            data.inputs = data.outputs = silent;
+        }
+        data.inputParameterChanges = &toHundredMs;
+        EXPECT_EQ(plugin->processor->process(data), flush == kRefused ? kResultFalse : kResultOk);
+        for (int b = 0; b < 48000 / kBlock; ++b)  // the glide there
+            processBlock<float>(*plugin->processor, false);
+        EXPECT_EQ(sounding(impulseResponse<float>(*plugin->processor, 10)),
+                  std::vector<std::size_t>{4800});
+        plugin->activate(false);
+    }
+}
+
+// Hosts may stop and restart processing on every latency restart: a knob turned between 0 and
+// +400 ms (where the latency stays 0) must not ask for any; the step into a negative delay asks
+// once, as does a project loaded with another negative delay.
+TEST_F(Host, TurningTheKnobAsksForALatencyRestartOnlyWhenTheLatencyChanges) {
+    HostContext context;
+    RecordingHandler handler;
+    auto plugin = instance(&context);
+    ASSERT_TRUE(plugin->ready);
+    IEditController& controller = *plugin->controller;
+    ASSERT_EQ(controller.setComponentHandler(&handler), kResultOk);
+    ASSERT_EQ(setUp(*plugin->processor, 48000), kResultOk);
+    for (double delay : {0.625, 0.75, 1.0, 0.5})
+        EXPECT_EQ(controller.setParamNormalized(1, delay), kResultOk);
+    EXPECT_TRUE(handler.restarts.empty());
+    EXPECT_EQ(controller.setParamNormalized(1, 0.375), kResultOk);
+    EXPECT_EQ(handler.restarts, std::vector<int32>{kLatencyChanged});
+    EXPECT_EQ(plugin->processor->getLatencySamples(), 4800u);
+    EXPECT_EQ(load(*plugin->component, document(R"({"delay":0.375})")), kResultOk);
+    EXPECT_EQ(handler.restarts.size(), 1u);
+    EXPECT_EQ(load(*plugin->component, document(R"({"delay":0.25})")), kResultOk);
+    EXPECT_EQ(handler.restarts.size(), 2u);
+    EXPECT_EQ(plugin->processor->getLatencySamples(), 9600u);
+    ASSERT_EQ(controller.setComponentHandler(nullptr), kResultOk);
+}
+
+// A host that saves while a NaN it sent is still the controller's value must not lose the
+// project's settings; a saved delay no float can hold loads as the default in both halves.
+TEST_F(Host, ProjectsStillSaveAfterANaNAndBothHalvesAgreeOnACorruptDelay) {
+    HostContext context;
+    RecordingHandler handler;
+    auto plugin = instance(&context);
+    ASSERT_TRUE(plugin->ready);
+    IEditController& controller = *plugin->controller;
+    ASSERT_EQ(controller.setComponentHandler(&handler), kResultOk);
+    ASSERT_EQ(controller.setParamNormalized(1, 0.25), kResultOk);
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
+        for (ParamID id : {0u, 1u})
+            EXPECT_EQ(controller.setParamNormalized(id, bad), kResultFalse);
+    }
+    EXPECT_EQ(controller.getParamNormalized(1), 0.25);
+    EXPECT_EQ(saved(controller),
+              document(R"({"bypass":0,"delay":0.25,"format":1,"product":"Quenvale"})"));
+
+    const std::string corrupt = document(R"({"delay":-1e300,"bypass":1e39})");
+    ASSERT_EQ(load(*plugin->component, corrupt), kResultOk);
+    MemoryStream stream;
+    fill(stream, corrupt);
+    ASSERT_EQ(controller.setComponentState(&stream), kResultOk);
+    EXPECT_EQ(controller.getParamNormalized(1), static_cast<double>(0.5025f));  // +2 ms
+    EXPECT_EQ(controller.getParamNormalized(0), 0.0);
+    EXPECT_EQ(plugin->processor->getLatencySamples(), 0u);
+    EXPECT_EQ(saved(*plugin->component), saved(controller));
+    ASSERT_EQ(controller.setComponentHandler(nullptr), kResultOk);
+}
+
+#ifdef _WIN32
+// Automation played into a negative delay while the plug-in's window is closed: the host hands
+// the values to the processor alone and pumps its user-interface thread. The host must still
+// hear of the new latency, soon, and once.
+TEST_F(Host, AutomationAloneIntoANegativeDelayIsReportedAsLatency) {
+    HostContext context;
+    RecordingHandler handler;
+    auto plugin = instance(&context);
+    ASSERT_TRUE(plugin->ready);
+    ASSERT_EQ(plugin->controller->setComponentHandler(&handler), kResultOk);
+    ASSERT_EQ(setUp(*plugin->processor, 48000), kResultOk);
+    plugin->activate(true);
+    EXPECT_EQ(plugin->processor->getLatencySamples(), 0u);
+    Automation toMinusHundredMs(1, {{0, 0.5}, {kBlock - 1, 0.375}});
+    processBlock<float>(*plugin->processor, false, &toMinusHundredMs);
+    // Generous for a busy machine; the poll itself comes every 50 ms.
+    for (int waited = 0; waited < 10000 && handler.restarts.empty(); waited += 10)
+        gui_test::pump(10);
+    EXPECT_EQ(handler.restarts, std::vector<int32>{kLatencyChanged});
+    EXPECT_EQ(plugin->processor->getLatencySamples(), 4800u);
+    gui_test::pump(300);  // several more polls: nothing new to report
+    EXPECT_EQ(handler.restarts.size(), 1u);
+    plugin->activate(false);
+    ASSERT_EQ(plugin->controller->setComponentHandler(nullptr), kResultOk);
+}
+#endif
 
 // Side by side, block by block, every pair sounds exactly as it does alone, and each
 // controller's messages reach its own processor only.

@@ -92,8 +92,10 @@ void replay(const picojson::value& scenario, const std::vector<char>& inputBytes
 
         const corvane::vst::ScopedFlushToZero flushToZero;
         engine.processParameterChanges(call.get("nullChanges").get<bool>() ? nullptr : &changes);
-        if (!call.get("renders").get<bool>())
+        if (!call.get("renders").get<bool>()) {
+            engine.reachPoints();
             continue;
+        }
 
         std::vector<std::vector<Sample>> in(channels, std::vector<Sample>(samples));
         std::vector<std::vector<Sample>> out(channels, std::vector<Sample>(samples));
