@@ -67,7 +67,7 @@ class UiThreadTimer {
 
   private:
 #endif
-    std::uint32_t periodMs;
+    [[maybe_unused]] std::uint32_t periodMs;
     std::function<void()> onTick;
 };
 

@@ -110,7 +110,13 @@ TEST_F(Threads, ProcessWithoutPauseWhileTheUserInterfaceThreadSavesLoadsAndEdits
 
     std::mt19937 random(torture::seed(20240611));
     double hostDelay = controller.getParamNormalized(1);
+    // Once the user-interface thread has pumped messages, the controller's latency poll may
+    // have made the processor follow the audio thread's automation instead: the latency is
+    // known again after the next load or delay message.
+    bool latencyKnown = true;
     const auto latencyFollows = [&](const char* after) {
+        if (!latencyKnown)
+            return;
         EXPECT_EQ(processor.getLatencySamples(), torture::expectedLatency(kRate, hostDelay))
             << "after " << after << ", delay " << hostDelay;
     };
@@ -139,14 +145,18 @@ TEST_F(Threads, ProcessWithoutPauseWhileTheUserInterfaceThreadSavesLoadsAndEdits
                 fill(stream, document(json));
                 ASSERT_EQ(controller.setComponentState(&stream), kResultOk) << json;
                 hostDelay = delay;
+                latencyKnown = true;
                 latencyFollows("project load");
                 break;
             }
-            case 2:
+            case 2: {
+                const double previous = hostDelay;
                 hostDelay = torture::normalizedValue(random);
                 EXPECT_EQ(controller.setParamNormalized(1, hostDelay), kResultOk);
+                latencyKnown = latencyKnown || hostDelay != previous;  // the same value: no "u0"
                 latencyFollows("delay set");
                 break;
+            }
             case 3:
                 EXPECT_EQ(controller.setParamNormalized(0, torture::normalizedValue(random)),
                           kResultOk);
@@ -170,6 +180,7 @@ TEST_F(Threads, ProcessWithoutPauseWhileTheUserInterfaceThreadSavesLoadsAndEdits
                 EXPECT_EQ(plugin->processorPoint->notify(message(nullptr)), kResultFalse);
                 EXPECT_EQ(plugin->processorPoint->notify(nullptr), kInvalidArgument);
                 delayMessage(&hostDelay);
+                latencyKnown = true;
                 latencyFollows("messages");
                 break;
             }
@@ -200,6 +211,7 @@ TEST_F(Threads, ProcessWithoutPauseWhileTheUserInterfaceThreadSavesLoadsAndEdits
 #ifdef _WIN32
                 if (actions % 8 == 0) {
                     showEditor(controller, false);
+                    latencyKnown = false;
                     ++editors;
                 }
 #endif
