@@ -3,6 +3,8 @@
 // the track. Speaks its side of the processor/controller messages:
 //   "b0" (to the controller, int "b0": 1 activated, 0 deactivated), on every setActive;
 //   "b1" (to the controller, no attributes), whenever the latency was recomputed;
+//   "b3" (to the controller, float "b3": the sample rate), after every accepted setupProcessing,
+//        so that the editor can show the delay in the samples the engine applies;
 //   "u0" (from the controller, float "uk0": the delay's normalized value) recomputes it.
 #pragma once
 
