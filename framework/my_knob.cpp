@@ -204,9 +204,22 @@ void MyKnob::drawCap(Gdiplus::Graphics* graphics) const {
     graphics->FillPath(&tint, &disc);
 }
 
+// Device pixels per unit of the graphics' world transform (the display scale; rotations and
+// translations leave it 1).
+static double deviceScale(Gdiplus::Graphics& graphics) {
+    Gdiplus::Matrix transform;
+    graphics.GetTransform(&transform);
+    Gdiplus::REAL m[6] = {};
+    transform.GetElements(m);
+    const double scale = std::hypot(double(m[0]), double(m[1]));
+    return scale > 0 && std::isfinite(scale) ? scale : 1.0;
+}
+
 void MyKnob::drawPointer(Gdiplus::Graphics* graphics) {
-    if (!pointerCache)
-        renderPointer();
+    // Rendered at the display's resolution: a picture made for 1x and stretched would blur.
+    const double scale = deviceScale(*graphics);
+    if (!pointerCache || scale != pointerScale)
+        renderPointer(scale);
     const float alpha = getStartAngle() + getValue() * getRangeAngle();
     const VSTGUI::CRect& view = getViewSize();
     const VSTGUI::CPoint middle = view.getCenter();
@@ -215,17 +228,25 @@ void MyKnob::drawPointer(Gdiplus::Graphics* graphics) {
     turn.Rotate(real(alpha * kDegreesPerRadian));
     turn.Translate(real(-middle.x), real(-middle.y));
     graphics->MultiplyTransform(&turn, Gdiplus::MatrixOrderPrepend);
-    graphics->DrawImage(pointerCache.get(), real(view.left), real(view.top));
+    if (pointerScale == 1.0) {
+        graphics->DrawImage(pointerCache.get(), real(view.left), real(view.top));
+    } else {
+        graphics->DrawImage(pointerCache.get(),
+                            Gdiplus::RectF(real(view.left), real(view.top),
+                                           real(pointerCache->GetWidth() / pointerScale),
+                                           real(pointerCache->GetHeight() / pointerScale)));
+    }
 }
 
-void MyKnob::renderPointer() {
+void MyKnob::renderPointer(double scale) {
     const VSTGUI::CRect& view = getViewSize();
-    const INT width = truncToInt(view.getWidth());
-    const INT height = truncToInt(view.getHeight());
+    const INT width = truncToInt(view.getWidth() * scale);
+    const INT height = truncToInt(view.getHeight() * scale);
     Gdiplus::Bitmap pointer(width, height, kFormat);
     {
         Gdiplus::Graphics graphics(&pointer);
         setDrawingModes(graphics);
+        graphics.ScaleTransform(real(scale), real(scale));
         // Along angle 0 from the view's centre; drawPointer turns it to the value.
         const double hw = view.getWidth() / 2;
         const double hh = view.getHeight() / 2;
@@ -249,7 +270,7 @@ void MyKnob::renderPointer() {
         graphics.DrawPath(&outline, &path);
     }
     const std::unique_ptr<Gdiplus::Bitmap> glow =
-        makeGlow(pointer, truncToInt(glowRadius.get()), glowGain.get(), glowPasses.get());
+        makeGlow(pointer, truncToInt(glowRadius.get() * scale), glowGain.get(), glowPasses.get());
 
     auto cache = std::make_unique<Gdiplus::Bitmap>(width, height, kFormat);
     {
@@ -262,6 +283,7 @@ void MyKnob::renderPointer() {
         graphics.DrawImage(glow.get(), 0, 0);
     }
     pointerCache = std::move(cache);
+    pointerScale = scale;
 }
 
 std::unique_ptr<Gdiplus::Bitmap> MyKnob::makeGlow(Gdiplus::Bitmap& source, int radius, double gain,
