@@ -408,7 +408,7 @@ TEST_F(PluginEditor, ATypedDelayIsOneEditAndRefusedTextChangesNothing) {
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(controller->getParamNormalized(1), value);
 
-    // Enter while the knob has the focus opens it too; a click elsewhere closes it.
+    // Enter while the knob has the focus opens it too; a click elsewhere closes it unused.
     post(WM_LBUTTONDOWN, MK_LBUTTON, knobCentre());
     post(WM_LBUTTONUP, 0, knobCentre());
     SendMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
@@ -418,6 +418,14 @@ TEST_F(PluginEditor, ATypedDelayIsOneEditAndRefusedTextChangesNothing) {
     EXPECT_EQ(quenvale::Parameters::delaySamples(
                   static_cast<float>(controller->getParamNormalized(1)), 48000),
               4801);
+
+    ASSERT_TRUE(editor->openValueEntry());
+    ASSERT_EQ(GetFocus(), editor->valueEntry().getWindow());
+    calls.clear();
+    post(WM_LBUTTONDOWN, MK_LBUTTON, VSTGUI::CPoint(2, 2));
+    post(WM_LBUTTONUP, 0, VSTGUI::CPoint(2, 2));
+    EXPECT_FALSE(editor->valueEntry().isOpen());
+    EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(PluginEditor, FineStepsReachEverySampleAt48kHz) {
