@@ -71,7 +71,10 @@ class MyKnob : public VSTGUI::CKnob, public IDrawable, public IPropertyTarget {
     void renderPointer(double scale);
     void drawTickMarks(Gdiplus::Graphics* graphics) const;
     void drawShadow(Gdiplus::Graphics* graphics) const;
-    void drawCap(Gdiplus::Graphics* graphics) const;
+    void drawCap(Gdiplus::Graphics* graphics);
+    // The cap's image filtered once onto a disc of the cap's size at the display scale; null
+    // without an image.
+    void renderCap(double scale);
     void drawPointer(Gdiplus::Graphics* graphics);
 
     // Declared in the order the constructor registers them.
@@ -99,6 +102,8 @@ class MyKnob : public VSTGUI::CKnob, public IDrawable, public IPropertyTarget {
     ResourceCache* resourceCache;                 // not owning
     std::unique_ptr<Gdiplus::Bitmap> pointerCache;
     double pointerScale = 1.0;  // device pixels per unit of pointerCache
+    std::unique_ptr<Gdiplus::Bitmap> capCache;
+    double capScale = 0.0;  // device pixels per unit of capCache; 0: to be made
 };
 
 }  // namespace corvane::vst

@@ -172,15 +172,7 @@ TEST(DelayTyped, EveryAcceptedFormLandsOnTheNearestNormalizedValue) {
     EXPECT_EQ(Parameters::delayFromText(".5", 0.0), static_cast<float>(0.5 + 0.5 / 800.0));
     EXPECT_EQ(Parameters::delayFromText("1000", 0.0), 1.0f);  // clamped to +400 ms
     EXPECT_EQ(Parameters::delayFromText("-400.01 ms", 0.0), 0.0f);
-    EXPECT_EQ(Parameters::delayFromText("99999999999999999999999999999999999999999999999999"
-                                        "99999999999999999999999999999999999999999999999999"
-                                        "99999999999999999999999999999999999999999999999999"
-                                        "99999999999999999999999999999999999999999999999999"
-                                        "99999999999999999999999999999999999999999999999999"
-                                        "99999999999999999999999999999999999999999999999999"
-                                        "99999999999999999999999999999999999999999999999999",
-                                        0.0),
-              1.0f);
+    EXPECT_EQ(Parameters::delayFromText(std::string(400, '9'), 0.0), 1.0f);  // beyond double
     for (const char* refused : {"", " ", "ms", "-", "1.2.3", "1e3", "abc", "12 s", "nan", "inf",
                                 "1,5,", "12 ms x", "0x10", "4800 smp"}) {
         EXPECT_EQ(Parameters::delayFromText(refused, 0.0), std::nullopt) << refused;
