@@ -401,6 +401,15 @@ TEST_F(PluginEditor, ATypedDelayIsOneEditAndRefusedTextChangesNothing) {
     EXPECT_TRUE(calls.empty());
     EXPECT_TRUE(editor->valueEntry().isOpen());
     EXPECT_TRUE(editor->valueEntry().isRefused());
+    {  // shown in the refused colour: the frame lets the field colour itself
+        const HWND refused = editor->valueEntry().getWindow();
+        const HDC dc = GetDC(refused);
+        EXPECT_NE(SendMessageW(window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                               reinterpret_cast<LPARAM>(refused)),
+                  0);
+        EXPECT_EQ(GetTextColor(dc), RGB(255, 96, 88));
+        ReleaseDC(refused, dc);
+    }
     typeAndEnter(L"4800 smp");  // samples need the processor's rate
     EXPECT_TRUE(editor->valueEntry().isOpen());
     SendMessageW(editor->valueEntry().getWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
