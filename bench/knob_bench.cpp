@@ -58,9 +58,10 @@ picojson::value json(const std::string& text) {
 // Draws a knob into the editor-sized canvas, a step further round each time.
 class Bench {
   public:
-    explicit Bench(corvane::vst::ResourceCache& resources)
-        : canvas(246, 160, PixelFormat32bppPARGB),
-          context(&canvas),
+    // scale: the display scale the canvas is drawn at.
+    explicit Bench(corvane::vst::ResourceCache& resources, int scale = 1)
+        : canvas(246 * scale, 160 * scale, PixelFormat32bppPARGB),
+          context(&canvas, scale),
           knob(new MyKnob(VSTGUI::CPoint(123, 80), nullptr, 1, &resources)) {}
     ~Bench() { knob->forget(); }
 
@@ -95,6 +96,14 @@ int main() {
         report("redraw after the pointer image was discarded", measure(5, 100, [&] {
                    bench.knob->setProperty("glowGain", gain);
                    bench.redraw();
+               }));
+
+        Bench doubled(resources, 2);  // a 2x display: the pointer image is made at 2x
+        report("redraw after a value change, 2x display scale",
+               measure(20, 500, [&] { doubled.redraw(); }));
+        report("redraw after the pointer image was discarded, 2x", measure(5, 100, [&] {
+                   doubled.knob->setProperty("glowGain", gain);
+                   doubled.redraw();
                }));
 
         // The one step a value change needs: the cached pointer image drawn turned.

@@ -4,6 +4,8 @@
 // `Editor` for the host, and answers the processor's messages:
 //   "b1" (latency changed) -> restartComponent(kLatencyChanged);
 //   "b0" (int "b0") -> processorActive;
+//   "b3" (float "b3", the sample rate set up) -> processorSampleRate, and every attached editor
+//   is told every parameter's value again, so that what it shows in samples follows the rate;
 // and sends "b2" every 50 ms from initialize to terminate (Windows) and on every editor tick, so
 // that the processor can report a latency that automation alone changed. A "b1" that arrives
 // before the host has set a component handler has no one to tell and is answered kResultOk.
@@ -27,6 +29,7 @@
 #include "on_editor_timer.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "processor_rate.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 #include "state_document.h"
 #include "text.h"
@@ -35,7 +38,9 @@
 namespace corvane::vst {
 
 template <class Controller, class Parameters, class Editor>
-class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTimer {
+class ControllerBase : public Steinberg::Vst::EditController,
+                       public IOnEditorTimer,
+                       public IProcessorRate {
   public:
     using Document = StateDocument<Parameters>;
     using ParamID = Steinberg::Vst::ParamID;
@@ -89,6 +94,18 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
                     return Steinberg::kResultFalse;
                 }
                 processorActive = active != 0;
+                return Steinberg::kResultOk;
+            }
+            if (id && std::strcmp(id, "b3") == 0) {
+                double rate = 0.0;
+                if (!attributes || attributes->getFloat("b3", rate) != Steinberg::kResultOk ||
+                    !(rate > 0.0)) {
+                    return Steinberg::kResultFalse;
+                }
+                sampleRate = rate;
+                for (int parameter = 0; parameter < Parameters::kParamCount; ++parameter) {
+                    tellEditors(parameter, getParamNormalized(parameter));
+                }
                 return Steinberg::kResultOk;
             }
             if (!attributes) {
@@ -202,14 +219,7 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
                 return Steinberg::kResultFalse;
             }
             const tresult result = EditController::setParamNormalized(id, value);
-            // Editors may leave the list while they are told (an editor closing itself): tell
-            // each listed entry once, and only while it is still listed.
-            const std::vector<Editor*> listed = editors;
-            for (Editor* editor : listed) {
-                if (editor && std::find(editors.begin(), editors.end(), editor) != editors.end()) {
-                    editor->onParameterChanged(id, value);
-                }
-            }
+            tellEditors(id, value);
             return result;
         });
     }
@@ -263,8 +273,8 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
     void onEditorTimer() override { sendTick(); }
 
     bool isProcessorActive() const { return processorActive; }
+    double processorSampleRate() const override { return sampleRate; }
     const std::vector<Editor*>& attachedEditors() const { return editors; }
-
     bool isPollingLatency() const { return latencyPoll.isRunning(); }
 
   protected:
@@ -286,8 +296,20 @@ class ControllerBase : public Steinberg::Vst::EditController, public IOnEditorTi
         return Document::read(*stream);
     }
 
+    // Editors may leave the list while they are told (an editor closing itself): tell each
+    // listed entry once, and only while it is still listed.
+    void tellEditors(ParamID id, ParamValue value) {
+        const std::vector<Editor*> listed = editors;
+        for (Editor* editor : listed) {
+            if (editor && std::find(editors.begin(), editors.end(), editor) != editors.end()) {
+                editor->onParameterChanged(id, value);
+            }
+        }
+    }
+
     std::vector<Editor*> editors;
     bool processorActive = false;
+    double sampleRate = 0.0;  // unknown until the processor's "b3"
     UiThreadTimer latencyPoll{kLatencyPollMs, [this] { sendTick(); }};
 };
 

@@ -46,7 +46,7 @@ void drawThroughGdiplus(View& view, IDrawable& drawable, VSTGUI::CDrawContext* c
         return;
     const Gdiplus::GraphicsState state = graphics->Save();
     if (resetTransform)
-        graphics->ResetTransform();
+        gdiplus->resetTransform();  // the display scale stays
     try {
         drawable.drawGdiplus(graphics);
     } catch (...) {

@@ -273,4 +273,24 @@ void KOText::drawGdiplus(Gdiplus::Graphics* graphics) {
     }
 }
 
+KOValueText::KOValueText(const VSTGUI::CPoint& position, ResourceCache* resourceCache)
+    : KOText(position, resourceCache) {}
+
+void KOValueText::setText(const std::string& utf8) {
+    setProperty("text", picojson::value(utf8));
+    shown = utf8;
+}
+
+bool KOValueText::hitTest(const VSTGUI::CPoint& where) const {
+    return getViewSize().pointInside(where);
+}
+
+VSTGUI::CMouseEventResult KOValueText::onMouseDown(VSTGUI::CPoint&,
+                                                   const VSTGUI::CButtonState& buttons) {
+    if (!buttons.isLeftButton() || !buttons.isDoubleClick() || !onDoubleClick)
+        return VSTGUI::kMouseEventNotHandled;
+    onDoubleClick();
+    return VSTGUI::kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+}
+
 }  // namespace corvane::vst

@@ -12,6 +12,7 @@
 #include <picojson.h>
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -110,6 +111,26 @@ class KOText : public VSTGUI::CView, public IDrawable, public IPropertyTarget {
     // Made at the first drawing after a property change.
     std::unique_ptr<Gdiplus::StringFormat> format;
     std::unique_ptr<Gdiplus::SolidBrush> brush;
+};
+
+// A text that takes the mouse where it stands, for values the user may edit by double-clicking
+// them. Single clicks and drags do nothing.
+class KOValueText : public KOText {
+  public:
+    KOValueText(const VSTGUI::CPoint& position, ResourceCache* resourceCache);
+
+    void setOnDoubleClick(std::function<void()> action) { onDoubleClick = std::move(action); }
+    // The text shown; the same as setting the "text" property.
+    void setText(const std::string& utf8);
+    const std::string& getText() const { return shown; }
+
+    bool hitTest(const VSTGUI::CPoint& where) const override;
+    VSTGUI::CMouseEventResult onMouseDown(VSTGUI::CPoint& where,
+                                          const VSTGUI::CButtonState& buttons) override;
+
+  private:
+    std::function<void()> onDoubleClick;
+    std::string shown;
 };
 
 }  // namespace corvane::vst

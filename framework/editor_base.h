@@ -11,6 +11,7 @@
 #include <picojson.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -27,6 +28,7 @@
 #include "manual.h"
 #include "on_editor_timer.h"
 #include "pluginterfaces/base/smartpointer.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
 #include "pluginterfaces/vst/ivstplugview.h"
 #include "property_target.h"
@@ -85,7 +87,8 @@ template <class Parameters>
 class EditorBase : public Steinberg::Vst::VSTGUIEditor,
                    public VSTGUI::IControlListener,
                    public Steinberg::Vst::IParameterFinder,
-                   public Steinberg::Vst::IContextMenuTarget {
+                   public Steinberg::Vst::IContextMenuTarget,
+                   public Steinberg::IPlugViewContentScaleSupport {
   public:
     using int32 = Steinberg::int32;
     using tresult = Steinberg::tresult;
@@ -123,6 +126,7 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
         try {
             resourceCache = std::make_unique<ResourceCache>(getEditorResources());
             frame = new VSTGUI::CFrame(VSTGUI::CRect(0, 0, width, height), this);
+            frame->setScaleFactor(scaleFactor);
             frame->setBackgroundColor(VSTGUI::CColor(127, 127, 127, 255));
             createViews();
             applyLayout(getLayoutJson());
@@ -280,13 +284,13 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
         });
     }
 
-    // The parameter of the control directly under (x, y).
+    // The parameter of the control directly under (x, y), pixels of the view.
     tresult PLUGIN_API findParameter(int32 x, int32 y, ParamID& resultTag) override {
         return contain([&]() -> tresult {
             if (!frame)
                 return Steinberg::kResultFalse;
-            const auto id = parameterOf(
-                dynamic_cast<VSTGUI::CControl*>(frame->getViewAt(VSTGUI::CPoint(x, y))));
+            const VSTGUI::CPoint where(x / scaleFactor, y / scaleFactor);
+            const auto id = parameterOf(dynamic_cast<VSTGUI::CControl*>(frame->getViewAt(where)));
             if (!id)
                 return Steinberg::kResultFalse;
             resultTag = *id;
@@ -294,20 +298,45 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
         });
     }
 
-    // Sizes from the editor's own up to 50 pixels larger in each direction.
+    // Sizes from the editor's own up to 50 pixels larger in each direction, both at the
+    // display scale.
     tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* rect) override {
         if (!rect)
             return Steinberg::kInvalidArgument;
-        if (rect->getWidth() < width)
-            rect->right = rect->left + width;
-        else if (rect->getWidth() > width + 50)
-            rect->right = rect->left + width + 50;
-        if (rect->getHeight() < height)
-            rect->bottom = rect->top + height;
-        else if (rect->getHeight() > height + 50)
-            rect->bottom = rect->top + height + 50;
+        const int32 least = scaled(width);
+        const int32 most = least + scaled(50);
+        if (rect->getWidth() < least)
+            rect->right = rect->left + least;
+        else if (rect->getWidth() > most)
+            rect->right = rect->left + most;
+        const int32 lowest = scaled(height);
+        const int32 highest = lowest + scaled(50);
+        if (rect->getHeight() < lowest)
+            rect->bottom = rect->top + lowest;
+        else if (rect->getHeight() > highest)
+            rect->bottom = rect->top + highest;
         return Steinberg::kResultOk;
     }
+
+    // The host's display scale: the view becomes round(246 × f) × round(160 × f) pixels and
+    // everything in it is drawn at that resolution. Factors outside 0.5..4 change nothing.
+    tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override {
+        return contain([&]() -> tresult {
+            if (!(factor >= 0.5f && factor <= 4.0f))
+                return Steinberg::kResultFalse;
+            scaleFactor = factor;
+            onScaleChanging();
+            Steinberg::ViewRect size(0, 0, scaled(width), scaled(height));
+            setRect(size);
+            if (frame)
+                frame->setScaleFactor(scaleFactor);
+            if (plugFrame && frame)
+                plugFrame->resizeView(this, &size);
+            return Steinberg::kResultOk;
+        });
+    }
+
+    double getScaleFactor() const { return scaleFactor; }
 
     tresult PLUGIN_API canResize() override { return Steinberg::kResultFalse; }
 
@@ -316,12 +345,22 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
                         Steinberg::Vst::IParameterFinder)
         QUERY_INTERFACE(iid, object, Steinberg::Vst::IContextMenuTarget::iid,
                         Steinberg::Vst::IContextMenuTarget)
+        QUERY_INTERFACE(iid, object, Steinberg::IPlugViewContentScaleSupport::iid,
+                        Steinberg::IPlugViewContentScaleSupport)
         QUERY_INTERFACE(iid, object, Steinberg::IPlugView::iid, Steinberg::IPlugView)
         return VSTGUIEditor::queryInterface(iid, object);
     }
     REFCOUNT_METHODS(VSTGUIEditor)
 
   protected:
+    // Called before a new display scale takes effect.
+    virtual void onScaleChanging() {}
+
+    // Pixels of the view for a length in the frame's units.
+    int32 scaled(int32 length) const {
+        return static_cast<int32>(std::lround(length * scaleFactor));
+    }
+
     // Enters `view` under `name` and gives it to the frame.
     void addView(const std::string& name, VSTGUI::CView* view) {
         views[name] = view;
@@ -332,6 +371,7 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
     std::unique_ptr<ResourceCache> resourceCache;
     int32 width = kEditorWidth;
     int32 height = kEditorHeight;
+    double scaleFactor = 1.0;  // the host's display scale
     Steinberg::int64 lastFullRedraw;
     std::function<Steinberg::int64()> clock = systemTicks;  // replaceable for tests
     ManualSystem manualSystem = ManualSystem::windows();    // replaceable for tests

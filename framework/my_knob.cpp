@@ -37,6 +37,17 @@ void setDrawingModes(Gdiplus::Graphics& graphics) {
     graphics.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
 }
 
+// Device pixels per unit of the graphics' world transform (the display scale; rotations and
+// translations leave it 1).
+double deviceScale(Gdiplus::Graphics& graphics) {
+    Gdiplus::Matrix transform;
+    graphics.GetTransform(&transform);
+    Gdiplus::REAL m[6] = {};
+    transform.GetElements(m);
+    const double scale = std::hypot(double(m[0]), double(m[1]));
+    return scale > 0 && std::isfinite(scale) ? scale : 1.0;
+}
+
 MyKnob::FloatImage toFloatImage(Gdiplus::Bitmap& source) {
     MyKnob::FloatImage image;
     const int width = static_cast<int>(source.GetWidth());
@@ -76,6 +87,10 @@ MyKnob::MyKnob(const VSTGUI::CPoint& center, VSTGUI::IControlListener* listener,
     const auto update = [this] { updateGeometry(); };
     const auto redraw = [this] { invalid(); };
     const auto repoint = [this] { discardPointer(); };
+    const auto recap = [this] {
+        capScale = 0.0;
+        invalid();
+    };
     // Each listener runs once here; `center` comes last and leaves the geometry consistent
     // with every default.
     const auto add = [this](const char* name, auto& property, const auto& listener) {
@@ -87,7 +102,7 @@ MyKnob::MyKnob(const VSTGUI::CPoint& center, VSTGUI::IControlListener* listener,
     add("shadowRadius", shadowRadius, redraw);
     add("shadowCenterColor", shadowCenterColor, redraw);
     add("shadowEdgeColor", shadowEdgeColor, redraw);
-    add("capRadius", capRadius, redraw);
+    add("capRadius", capRadius, recap);
     // The pointer's looks live in pointerCache: a layout applied again at run time must show
     // its new pointer, so these discard it as the geometry does.
     add("pointerInnerRadius", pointerInnerRadius, repoint);
@@ -98,7 +113,7 @@ MyKnob::MyKnob(const VSTGUI::CPoint& center, VSTGUI::IControlListener* listener,
     add("capTintColor", capTintColor, redraw);
     add("pointerColor", pointerColor, repoint);
     add("pointerOutlineColor", pointerOutlineColor, repoint);
-    add("capImage", capImage, redraw);
+    add("capImage", capImage, recap);
     add("hitRadius", hitRadius, update);
     add("viewRadius", viewRadius, update);
     add("center", this->center, update);
@@ -114,6 +129,7 @@ void MyKnob::updateGeometry() {
     setStartAngle(static_cast<float>((startAngle.get() - 90) * kPi / 180));
     setRangeAngle(static_cast<float>((endAngle.get() - startAngle.get()) * kPi / 180));
     pointerCache.reset();
+    capScale = 0.0;
     const VSTGUI::CPoint c = center.get();
     const double hit = hitRadius.get();
     setMouseableArea(VSTGUI::CRect(c.x - hit, c.y - hit, c.x + hit, c.y + hit));
@@ -177,26 +193,20 @@ void MyKnob::drawShadow(Gdiplus::Graphics* graphics) const {
     graphics->FillPath(&brush, &path);
 }
 
-void MyKnob::drawCap(Gdiplus::Graphics* graphics) const {
+// The cap image is large enough for a 4x display, and filtering it down at every drawing would
+// cost more than the rest of the knob: it is filtered once per size and scale, and then drawn
+// pixel for pixel.
+void MyKnob::drawCap(Gdiplus::Graphics* graphics) {
     const VSTGUI::CPoint c = center.get();
     const double radius = capRadius.get();
-    std::shared_ptr<Gdiplus::Bitmap> image;
-    try {
-        if (resourceCache)
-            image = resourceCache->getImage(capImage.get());
-    } catch (...) {
-        // Bytes that are no image: the cap shows its tint only, like a cap without an image.
-    }
-    if (image) {
+    const double scale = deviceScale(*graphics);
+    if (capScale != scale)
+        renderCap(scale);
+    if (capCache) {
         const INT d = truncToInt(2 * radius);
-        const INT x0 = truncToInt(c.x - radius);
-        const INT y0 = truncToInt(c.y - radius);
-        // The image stretched onto the cap's square; clamped so its edge does not repeat.
-        Gdiplus::TextureBrush brush(image.get(), Gdiplus::WrapModeClamp);
-        const Gdiplus::Matrix stretch(real(double(d) / image->GetWidth()), 0, 0,
-                                      real(double(d) / image->GetHeight()), real(x0), real(y0));
-        brush.SetTransform(&stretch);
-        graphics->FillEllipse(&brush, x0, y0, d, d);
+        graphics->DrawImage(capCache.get(),
+                            Gdiplus::RectF(real(truncToInt(c.x - radius)),
+                                           real(truncToInt(c.y - radius)), real(d), real(d)));
     }
     Gdiplus::GraphicsPath disc;
     disc.AddEllipse(real(c.x - radius), real(c.y - radius), real(2 * radius), real(2 * radius));
@@ -204,9 +214,40 @@ void MyKnob::drawCap(Gdiplus::Graphics* graphics) const {
     graphics->FillPath(&tint, &disc);
 }
 
+void MyKnob::renderCap(double scale) {
+    capCache.reset();
+    capScale = scale;
+    std::shared_ptr<Gdiplus::Bitmap> image;
+    try {
+        if (resourceCache)
+            image = resourceCache->getImage(capImage.get());
+    } catch (...) {
+        // Bytes that are no image: the cap shows its tint only, like a cap without an image.
+    }
+    const INT d = truncToInt(2 * capRadius.get());
+    const INT pixels = truncToInt(std::ceil(d * scale));
+    if (!image || pixels <= 0 || image->GetWidth() == 0 || image->GetHeight() == 0)
+        return;
+    auto cap = std::make_unique<Gdiplus::Bitmap>(pixels, pixels, kFormat);
+    {
+        Gdiplus::Graphics graphics(cap.get());
+        setDrawingModes(graphics);
+        graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+        // The image stretched onto the disc; clamped so its edge does not repeat.
+        Gdiplus::TextureBrush brush(image.get(), Gdiplus::WrapModeClamp);
+        const Gdiplus::Matrix stretch(real(double(pixels) / image->GetWidth()), 0, 0,
+                                      real(double(pixels) / image->GetHeight()), 0, 0);
+        brush.SetTransform(&stretch);
+        graphics.FillEllipse(&brush, 0, 0, pixels, pixels);
+    }
+    capCache = std::move(cap);
+}
+
 void MyKnob::drawPointer(Gdiplus::Graphics* graphics) {
-    if (!pointerCache)
-        renderPointer();
+    // Rendered at the display's resolution: a picture made for 1x and stretched would blur.
+    const double scale = deviceScale(*graphics);
+    if (!pointerCache || scale != pointerScale)
+        renderPointer(scale);
     const float alpha = getStartAngle() + getValue() * getRangeAngle();
     const VSTGUI::CRect& view = getViewSize();
     const VSTGUI::CPoint middle = view.getCenter();
@@ -215,17 +256,25 @@ void MyKnob::drawPointer(Gdiplus::Graphics* graphics) {
     turn.Rotate(real(alpha * kDegreesPerRadian));
     turn.Translate(real(-middle.x), real(-middle.y));
     graphics->MultiplyTransform(&turn, Gdiplus::MatrixOrderPrepend);
-    graphics->DrawImage(pointerCache.get(), real(view.left), real(view.top));
+    if (pointerScale == 1.0) {
+        graphics->DrawImage(pointerCache.get(), real(view.left), real(view.top));
+    } else {
+        graphics->DrawImage(pointerCache.get(),
+                            Gdiplus::RectF(real(view.left), real(view.top),
+                                           real(pointerCache->GetWidth() / pointerScale),
+                                           real(pointerCache->GetHeight() / pointerScale)));
+    }
 }
 
-void MyKnob::renderPointer() {
+void MyKnob::renderPointer(double scale) {
     const VSTGUI::CRect& view = getViewSize();
-    const INT width = truncToInt(view.getWidth());
-    const INT height = truncToInt(view.getHeight());
+    const INT width = truncToInt(view.getWidth() * scale);
+    const INT height = truncToInt(view.getHeight() * scale);
     Gdiplus::Bitmap pointer(width, height, kFormat);
     {
         Gdiplus::Graphics graphics(&pointer);
         setDrawingModes(graphics);
+        graphics.ScaleTransform(real(scale), real(scale));
         // Along angle 0 from the view's centre; drawPointer turns it to the value.
         const double hw = view.getWidth() / 2;
         const double hh = view.getHeight() / 2;
@@ -249,7 +298,7 @@ void MyKnob::renderPointer() {
         graphics.DrawPath(&outline, &path);
     }
     const std::unique_ptr<Gdiplus::Bitmap> glow =
-        makeGlow(pointer, truncToInt(glowRadius.get()), glowGain.get(), glowPasses.get());
+        makeGlow(pointer, truncToInt(glowRadius.get() * scale), glowGain.get(), glowPasses.get());
 
     auto cache = std::make_unique<Gdiplus::Bitmap>(width, height, kFormat);
     {
@@ -262,6 +311,7 @@ void MyKnob::renderPointer() {
         graphics.DrawImage(glow.get(), 0, 0);
     }
     pointerCache = std::move(cache);
+    pointerScale = scale;
 }
 
 std::unique_ptr<Gdiplus::Bitmap> MyKnob::makeGlow(Gdiplus::Bitmap& source, int radius, double gain,

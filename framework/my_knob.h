@@ -53,8 +53,8 @@ class MyKnob : public VSTGUI::CKnob, public IDrawable, public IPropertyTarget {
     void setProperty(const std::string& name, const picojson::value& value) override;
     void drawGdiplus(Gdiplus::Graphics* graphics) override;
 
-    // The pointer and its glow at angle 0, as large as the view; null until the next drawing
-    // after a geometry or pointer change.
+    // The pointer and its glow at angle 0, as large as the view at the display scale it was
+    // last drawn at; null until the next drawing after a geometry or pointer change.
     Gdiplus::Bitmap* getPointerCache() const { return pointerCache.get(); }
 
     // A blurred, amplified copy of `source` (premultiplied ARGB, same size): `passes` box
@@ -68,10 +68,13 @@ class MyKnob : public VSTGUI::CKnob, public IDrawable, public IPropertyTarget {
   private:
     void updateGeometry();
     void discardPointer();
-    void renderPointer();
+    void renderPointer(double scale);
     void drawTickMarks(Gdiplus::Graphics* graphics) const;
     void drawShadow(Gdiplus::Graphics* graphics) const;
-    void drawCap(Gdiplus::Graphics* graphics) const;
+    void drawCap(Gdiplus::Graphics* graphics);
+    // The cap's image filtered once onto a disc of the cap's size at the display scale; null
+    // without an image.
+    void renderCap(double scale);
     void drawPointer(Gdiplus::Graphics* graphics);
 
     // Declared in the order the constructor registers them.
@@ -98,6 +101,9 @@ class MyKnob : public VSTGUI::CKnob, public IDrawable, public IPropertyTarget {
     std::map<std::string, Property*> properties;  // not owning
     ResourceCache* resourceCache;                 // not owning
     std::unique_ptr<Gdiplus::Bitmap> pointerCache;
+    double pointerScale = 1.0;  // device pixels per unit of pointerCache
+    std::unique_ptr<Gdiplus::Bitmap> capCache;
+    double capScale = 0.0;  // device pixels per unit of capCache; 0: to be made
 };
 
 }  // namespace corvane::vst

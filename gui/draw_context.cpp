@@ -25,12 +25,28 @@ Gdiplus::RectF toRectF(const CRect& rect) {
 
 }  // namespace
 
-GdiplusDrawContext::GdiplusDrawContext(Gdiplus::Bitmap* bitmap)
+GdiplusDrawContext::GdiplusDrawContext(Gdiplus::Bitmap* bitmap, double scale)
     : CDrawContext(bitmapRect(bitmap)),
-      graphics(usable(bitmap ? Gdiplus::Graphics::FromImage(bitmap) : nullptr)) {}
+      graphics(usable(bitmap ? Gdiplus::Graphics::FromImage(bitmap) : nullptr)) {
+    scaleFactor = scale;
+    resetTransform();
+}
 
-GdiplusDrawContext::GdiplusDrawContext(HDC dc, const CRect& surface)
-    : CDrawContext(surface), graphics(usable(dc ? new Gdiplus::Graphics(dc) : nullptr)) {}
+GdiplusDrawContext::GdiplusDrawContext(HDC dc, const CRect& surface, double scale)
+    : CDrawContext(surface), graphics(usable(dc ? new Gdiplus::Graphics(dc) : nullptr)) {
+    scaleFactor = scale;
+    resetTransform();
+}
+
+void GdiplusDrawContext::resetTransform() {
+    if (!graphics)
+        return;
+    graphics->ResetTransform();
+    if (scaleFactor != 1.0) {
+        const auto f = static_cast<Gdiplus::REAL>(scaleFactor);
+        graphics->ScaleTransform(f, f);
+    }
+}
 
 void GdiplusDrawContext::setClipRect(const CRect& clip) {
     if (graphics)

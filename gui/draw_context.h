@@ -21,10 +21,15 @@ class CDrawContext {
     virtual ~CDrawContext() = default;
 
     const CRect& getSurfaceRect() const { return surface; }
+    // Device pixels per unit of the coordinates views draw in (the display scale).
+    double getScaleFactor() const { return scaleFactor; }
 
     // Drawing outside `clip` (frame coordinates) changes nothing; the whole surface by default.
     virtual void setClipRect(const CRect& clip) = 0;
     virtual void fillRect(const CRect& rect, const CColor& color) = 0;
+
+  protected:
+    double scaleFactor = 1.0;
 
   private:
     CRect surface;
@@ -32,10 +37,14 @@ class CDrawContext {
 
 class GdiplusDrawContext : public CDrawContext {
   public:
-    // Draws into `bitmap` (not owned; must outlive the context).
-    explicit GdiplusDrawContext(Gdiplus::Bitmap* bitmap);
-    // Draws into a device context of the given size (e.g. a window's back buffer).
-    GdiplusDrawContext(HDC dc, const CRect& surface);
+    // Draws into `bitmap` (not owned; must outlive the context). `scale`: device pixels per
+    // unit; views draw in units and the graphics' world transform scales them.
+    explicit GdiplusDrawContext(Gdiplus::Bitmap* bitmap, double scale = 1.0);
+    // Draws into a device context of the given size in pixels (e.g. a window's back buffer).
+    GdiplusDrawContext(HDC dc, const CRect& surface, double scale = 1.0);
+
+    // The world transform of the display scale alone, as the context starts with.
+    void resetTransform();
 
     // Null when GDI+ could not make a graphics object for the surface.
     Gdiplus::Graphics* getGraphics() const { return graphics.get(); }

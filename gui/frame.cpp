@@ -90,10 +90,6 @@ int32_t virtualKey(WPARAM key) {
     }
 }
 
-CPoint clientPoint(LPARAM lParam) {
-    return {static_cast<CCoord>(GET_X_LPARAM(lParam)), static_cast<CCoord>(GET_Y_LPARAM(lParam))};
-}
-
 }  // namespace
 
 CFrame::CFrame(const CRect& size, VSTGUIEditorInterface* editor) : CView(size), editor(editor) {}
@@ -126,9 +122,8 @@ bool CFrame::open(void* parent, PlatformType type) {
     const CRect& size = getViewSize();
     window = CreateWindowExW(0, windowClassName().c_str(), L"",
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                             static_cast<int>(size.left), static_cast<int>(size.top),
-                             static_cast<int>(size.getWidth()), static_cast<int>(size.getHeight()),
-                             static_cast<HWND>(parent), nullptr, module, this);
+                             static_cast<int>(size.left), static_cast<int>(size.top), pixelWidth(),
+                             pixelHeight(), static_cast<HWND>(parent), nullptr, module, this);
     return window != nullptr;
 }
 
@@ -228,8 +223,43 @@ bool CFrame::getCurrentMouseLocation(CPoint& where) const {
     POINT point;
     if (!window || !GetCursorPos(&point) || !ScreenToClient(window, &point))
         return false;
-    where = CPoint(point.x, point.y);
+    where = fromPixels(point.x, point.y);
     return true;
+}
+
+bool CFrame::setScaleFactor(double factor) {
+    if (!(factor >= 0.5 && factor <= 4.0))
+        return false;
+    if (factor == scaleFactor)
+        return true;
+    if (mouseDownView)
+        onMouseCancel();  // a drag measured at the old scale ends here
+    scaleFactor = factor;
+    if (window) {
+        SetWindowPos(window, nullptr, 0, 0, pixelWidth(), pixelHeight(),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    invalid();
+    return true;
+}
+
+int CFrame::pixelWidth() const {
+    return static_cast<int>(std::lround(getViewSize().getWidth() * scaleFactor));
+}
+
+int CFrame::pixelHeight() const {
+    return static_cast<int>(std::lround(getViewSize().getHeight() * scaleFactor));
+}
+
+RECT CFrame::toPixels(const CRect& rect) const {
+    return {static_cast<LONG>(std::floor(rect.left * scaleFactor)),
+            static_cast<LONG>(std::floor(rect.top * scaleFactor)),
+            static_cast<LONG>(std::ceil(rect.right * scaleFactor)),
+            static_cast<LONG>(std::ceil(rect.bottom * scaleFactor))};
+}
+
+CPoint CFrame::fromPixels(LONG x, LONG y) const {
+    return {static_cast<CCoord>(x) / scaleFactor, static_cast<CCoord>(y) / scaleFactor};
 }
 
 void CFrame::idle() {
@@ -250,10 +280,7 @@ void CFrame::invalidRect(const CRect& rect) {
         return;
     invalidArea.unite(area);
     if (window) {
-        // Whole pixels that hold any part of the rectangle.
-        RECT pixels{
-            static_cast<LONG>(std::floor(area.left)), static_cast<LONG>(std::floor(area.top)),
-            static_cast<LONG>(std::ceil(area.right)), static_cast<LONG>(std::ceil(area.bottom))};
+        const RECT pixels = toPixels(area);
         InvalidateRect(window, &pixels, FALSE);
     }
 }
@@ -333,7 +360,10 @@ bool CFrame::onWheel(const CPoint& where, const float& distance, const CButtonSt
 }
 
 int32_t CFrame::onKeyDown(VstKeyCode& key) {
-    return focusView ? focusView->onKeyDown(key) : -1;
+    const int32_t taken = focusView ? focusView->onKeyDown(key) : -1;
+    if (taken != 1 && keyHook)
+        return keyHook(key);
+    return taken;
 }
 
 int32_t CFrame::onKeyUp(VstKeyCode& key) {
@@ -346,8 +376,8 @@ void CFrame::paint() {
     if (!windowDc)
         return;
     const RECT& dirty = paint.rcPaint;
-    const int width = static_cast<int>(getViewSize().getWidth());
-    const int height = static_cast<int>(getViewSize().getHeight());
+    const int width = pixelWidth();
+    const int height = pixelHeight();
     // The back buffer: a 32-bit top-down DIB, whatever the depth of the display.
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -363,8 +393,10 @@ void CFrame::paint() {
     if (buffer) {
         const HGDIOBJ previous = SelectObject(bufferDc, buffer);
         {
-            GdiplusDrawContext context(bufferDc, CRect(0, 0, width, height));
-            drawRect(&context, CRect(dirty.left, dirty.top, dirty.right, dirty.bottom));
+            GdiplusDrawContext context(bufferDc, CRect(0, 0, width, height), scaleFactor);
+            const CPoint from = fromPixels(dirty.left, dirty.top);
+            const CPoint to = fromPixels(dirty.right, dirty.bottom);
+            drawRect(&context, CRect(from.x, from.y, to.x, to.y));
         }
         BitBlt(windowDc, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top,
                bufferDc, dirty.left, dirty.top, SRCCOPY);
@@ -403,6 +435,11 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 1;  // the painting covers everything
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS | DLGC_WANTCHARS;
+        case WM_CTLCOLOREDIT:
+            if (const LRESULT brush = SendMessageW(reinterpret_cast<HWND>(lParam),
+                                                   kReflectedColorMessage, wParam, lParam))
+                return brush;
+            break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
         case WM_MBUTTONDOWN:
@@ -416,7 +453,7 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 button = kRButton;
             const bool doubleClick = message == WM_LBUTTONDBLCLK || message == WM_MBUTTONDBLCLK ||
                                      message == WM_RBUTTONDBLCLK;
-            CPoint where = clientPoint(lParam);
+            CPoint where = fromPixels(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             SetFocus(window);
             const CButtonState buttons(button | mouseModifiers(wParam) |
                                        (doubleClick ? kDoubleClick : 0));
@@ -425,7 +462,7 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_MOUSEMOVE: {
-            CPoint where = clientPoint(lParam);
+            CPoint where = fromPixels(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             onMouseMoved(where, CButtonState(heldButtons(wParam) | mouseModifiers(wParam)));
             return 0;
         }
@@ -435,7 +472,7 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const int32_t button = message == WM_LBUTTONUP   ? kLButton
                                    : message == WM_MBUTTONUP ? kMButton
                                                              : kRButton;
-            CPoint where = clientPoint(lParam);
+            CPoint where = fromPixels(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             onMouseUp(where, CButtonState(button | mouseModifiers(wParam)));
             if (GetCapture() == window)
                 ReleaseCapture();
@@ -450,7 +487,7 @@ LRESULT CFrame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ScreenToClient(window, &point);
             const float distance = static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / WHEEL_DELTA;
             const WPARAM keys = GET_KEYSTATE_WPARAM(wParam);
-            onWheel(CPoint(point.x, point.y), distance,
+            onWheel(fromPixels(point.x, point.y), distance,
                     CButtonState(heldButtons(keys) | mouseModifiers(keys)));
             return 0;
         }

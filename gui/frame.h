@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "editor_interface.h"
@@ -61,6 +62,21 @@ class CFrame : public CView {
     void setFocusView(CView* view);
     CView* getFocusView() const { return focusView; }
 
+    // The display scale: the window is round(width × f) × round(height × f) pixels, the views
+    // draw at that resolution and mouse positions reach them in frame coordinates (divided by
+    // f). The frame's and the views' sizes stay as they are. Factors outside 0.5..4 are refused.
+    bool setScaleFactor(double factor);
+    double getScaleFactor() const { return scaleFactor; }
+    // The window's pixels that hold a rectangle of frame coordinates.
+    RECT toPixels(const CRect& rect) const;
+
+    // Keys the focus view did not take go to the hook; it answers 1 when it took one.
+    void setKeyHook(std::function<int32_t(VstKeyCode&)> hook) { keyHook = std::move(hook); }
+
+    // WM_CTLCOLOREDIT of a child edit field goes on to the field as this message, so that a
+    // field can choose its own colours.
+    static constexpr UINT kReflectedColorMessage = WM_USER + 0x1C00 + WM_CTLCOLOREDIT;
+
     // Mouse, wheel and keys as the window receives them, in frame coordinates; also callable
     // directly. A mouse-down goes to the topmost mouse-enabled view under the pointer; a
     // control's listener is offered it first (controlModifierClicked). The view that takes a
@@ -88,6 +104,9 @@ class CFrame : public CView {
     // The topmost direct child whose mouse area holds `where`, perhaps only mouse-enabled ones.
     CView* topmostAt(const CPoint& where, bool mouseEnabledOnly) const;
     void forgetView(CView* view);
+    CPoint fromPixels(LONG x, LONG y) const;
+    int pixelWidth() const;
+    int pixelHeight() const;
 
     VSTGUIEditorInterface* editor;
     std::vector<CView*> views;
@@ -96,6 +115,8 @@ class CFrame : public CView {
     CView* mouseDownView = nullptr;
     CView* focusView = nullptr;
     CRect invalidArea;
+    double scaleFactor = 1.0;
+    std::function<int32_t(VstKeyCode&)> keyHook;
 };
 
 }  // namespace VSTGUI

@@ -37,6 +37,16 @@ int32_t CKnob::dragMode(const CButtonState& buttons) const {
     return (linear != ((buttons & kAlt) != 0)) ? kLinearMode : kCircularMode;
 }
 
+bool CKnob::fineDrag(const CButtonState& buttons) const {
+    return fineStep > 0.f && (buttons & kShift) && (buttons & kControl);
+}
+
+float CKnob::linearRange(const CButtonState& buttons) const {
+    if (fineDrag(buttons))
+        return 1.f / fineStep;
+    return (buttons & kZoomModifier) ? kLinearRange * zoomFactor : kLinearRange;
+}
+
 CMouseEventResult CKnob::onMouseDown(CPoint& where, const CButtonState& buttons) {
     if (!buttons.isLeftButton())
         return kMouseEventNotHandled;
@@ -48,13 +58,11 @@ CMouseEventResult CKnob::onMouseDown(CPoint& where, const CButtonState& buttons)
     drag.lastPoint = where;
     drag.valueAtDown = value;
     drag.entryState = value;
-    drag.range = kLinearRange;
+    drag.range = linearRange(buttons);
     drag.oldButtons = buttons;
-    drag.linear = dragMode(buttons) == kLinearMode;
-    if (drag.linear) {
-        if (buttons & kZoomModifier)
-            drag.range *= zoomFactor;
-    } else {
+    // Fine steps are distances: such a drag is linear whatever the mode.
+    drag.linear = fineDrag(buttons) || dragMode(buttons) == kLinearMode;
+    if (!drag.linear) {
         drag.startValue =
             valueFromPoint(CPoint(where).offset(-getViewSize().left, -getViewSize().top));
     }
@@ -69,11 +77,9 @@ CMouseEventResult CKnob::onMouseMoved(CPoint& where, const CButtonState& buttons
         return (drag.firstPoint.y - point.y) + (point.x - drag.firstPoint.x);
     };
     if (drag.linear && buttons != drag.oldButtons) {
-        // Shift pressed or released: the value stays where the mouse was then and goes on at
-        // the new speed.
-        drag.range = kLinearRange;
-        if (buttons & kZoomModifier)
-            drag.range *= zoomFactor;
+        // Shift or Control pressed or released: the value stays where the mouse was then and
+        // goes on at the new speed.
+        drag.range = linearRange(buttons);
         const float coef = getRange() / drag.range;
         drag.entryState += static_cast<float>(movement(drag.lastPoint) * (drag.coef - coef));
         drag.coef = coef;
@@ -125,11 +131,18 @@ CMouseEventResult CKnob::onMouseCancel() {
     return kMouseEventHandled;
 }
 
-void CKnob::step(float distance, bool fine) {
+void CKnob::step(float distance, int32_t modifiers) {
     const float before = value;
-    float normalized = getValueNormalized();
-    normalized += (fine ? 0.1f : 1.f) * distance * getWheelInc();
-    setValueNormalized(normalized);
+    if ((modifiers & kControl) && fineStep > 0.f) {
+        // Onto the grid of fine steps first, so that steps from a typed value stay round.
+        const double steps = std::round(double(getValueNormalized()) / fineStep);
+        const double moved = steps + (distance > 0 ? 1 : distance < 0 ? -1 : 0);
+        setValueNormalized(static_cast<float>(moved * fineStep));
+    } else {
+        float normalized = getValueNormalized();
+        normalized += ((modifiers & kZoomModifier) ? 0.1f : 1.f) * distance * getWheelInc();
+        setValueNormalized(normalized);
+    }
     if (value != before) {
         invalid();
         beginEdit();
@@ -141,7 +154,7 @@ void CKnob::step(float distance, bool fine) {
 bool CKnob::onWheel(const CPoint&, const float& distance, const CButtonState& buttons) {
     if (!getMouseEnabled())
         return false;
-    step(distance, (buttons & kZoomModifier) != 0);
+    step(distance, buttons.getModifierState());
     return true;
 }
 
@@ -161,7 +174,8 @@ int32_t CKnob::onKeyDown(VstKeyCode& key) {
     }
     if (!getMouseEnabled())
         return -1;
-    step(distance, (key.modifier & MODIFIER_SHIFT) != 0);
+    step(distance, ((key.modifier & MODIFIER_SHIFT) ? kShift : 0) |
+                       ((key.modifier & MODIFIER_CONTROL) ? kControl : 0));
     return 1;
 }
 

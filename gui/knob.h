@@ -3,7 +3,8 @@
 //
 // Angles are in radians, clockwise from the positive x axis (y grows downward); the value v
 // (0..1 of the range) points at start + v * range. Drags are linear (200 px of right+up movement
-// span the range, Shift multiplies that by the zoom factor) or circular (the value follows the
+// span the range, Shift multiplies that by the zoom factor, Shift+Control makes each pixel one
+// fine step) or circular (the value follows the
 // mouse's angle around the view's centre), as the frame's knob mode says; Alt swaps the two for
 // one drag. The relative circular mode drags circularly.
 #pragma once
@@ -26,6 +27,11 @@ class CKnob : public CControl {
     void setRangeAngle(float radians) { rangeAngle = radians; }
     float getRangeAngle() const { return rangeAngle; }
     void setZoomFactor(float factor) { zoomFactor = factor; }
+    // The fine step, a part of the range (0 for none): Control with the wheel or an arrow key
+    // moves the value to the next multiple of it, and a drag with Shift+Control moves the value
+    // by one step per pixel.
+    void setFineStep(float step) { fineStep = step; }
+    float getFineStep() const { return fineStep; }
     float getZoomFactor() const { return zoomFactor; }
     const CPoint& getOffset() const { return offset; }
     CBitmap* getHandleBitmap() const { return handle; }
@@ -42,13 +48,18 @@ class CKnob : public CControl {
     float valueFromPoint(const CPoint& point) const;
 
   private:
-    // One step of the wheel or the arrow keys; fine with Shift. Reported as a whole edit.
-    void step(float distance, bool fine);
+    // One step of the wheel or the arrow keys; a tenth with Shift, the fine step with Control.
+    // Reported as a whole edit.
+    void step(float distance, int32_t modifiers);
     int32_t dragMode(const CButtonState& buttons) const;
+    bool fineDrag(const CButtonState& buttons) const;
+    // Pixels of linear movement for the whole range with these buttons held.
+    float linearRange(const CButtonState& buttons) const;
 
     float startAngle;
     float rangeAngle;
     float zoomFactor = 1.5f;
+    float fineStep = 0.f;
     CPoint offset;
     CBitmap* handle;
 

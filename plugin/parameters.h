@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "pluginterfaces/base/ftypes.h"
@@ -66,6 +67,23 @@ struct Parameters {
     // only; the unit is the parameter's units.
     static std::string bypassText(float n);
     static std::string delayText(float n);
+
+    // The delay in whole samples as the engine applies it at `sampleRate` (truncated to whole
+    // hertz, as the engine takes it): a positive delay as the delay lines hold it, a negative one
+    // as the latency reported, negated.
+    static int32 delaySamples(float n, double sampleRate) noexcept;
+
+    // What the editor's readout shows: the display text with its unit, a typographic minus and
+    // no negative zero ("−100.00 ms", "0.00 ms"), and the same delay in samples ("−4800 smp").
+    static std::string delayReadout(float n);
+    static std::string delaySamplesReadout(float n, double sampleRate);
+
+    // A delay typed by the user, as the normalized value to set: a number with a decimal point
+    // or comma, an optional sign (+, - or −) and an optional unit ("ms"; "smp" or "samples"
+    // when sampleRate > 0, chosen so that the engine applies exactly that many samples), with
+    // spaces anywhere around the parts. Times beyond ±400 ms give the nearest end. Nothing for
+    // text that is no such value.
+    static std::optional<float> delayFromText(const std::string& text, double sampleRate);
 
     // The member key of parameter `id` in the saved state; throws std::out_of_range for ids
     // from kParamCount up.

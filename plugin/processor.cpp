@@ -67,7 +67,14 @@ tresult PLUGIN_API Processor::setupProcessing(Steinberg::Vst::ProcessSetup& setu
     });
     if (result != kResultOk) {
         processSetup = previous;  // the previous engine, if any, stays in use
+        return result;
     }
+    corvane::vst::contain([&]() -> tresult {
+        corvane::vst::sendMessage(*this, "b3", [&](Steinberg::Vst::IAttributeList& attributes) {
+            attributes.setFloat("b3", setup.sampleRate);
+        });
+        return kResultOk;
+    });
     return result;
 }
 

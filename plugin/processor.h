@@ -4,6 +4,8 @@
 //   "b0" (to the controller, int "b0": 1 activated, 0 deactivated), on every setActive;
 //   "b1" (to the controller, no attributes), when the latency changed from what the host last
 //        heard (told or read): hosts may stop and restart processing for every such request;
+//   "b3" (to the controller, float "b3": the sample rate), after every accepted setupProcessing,
+//        so that the editor can show the delay in the samples the engine applies;
 //   "u0" (from the controller, float "uk0": the delay's normalized value) recomputes it;
 //   "b2" (from the controller, periodically on its user-interface thread) recomputes it when
 //        automation the engine received changed the delay: hosts may send automation to the

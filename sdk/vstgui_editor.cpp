@@ -1,5 +1,7 @@
 #include "vstgui_editor.h"
 
+#include <cmath>
+
 #include <windows.h>
 
 #include <cstring>
@@ -69,8 +71,10 @@ tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
         return kResultFalse;
     }
     if (frame) {
-        ViewRect size(0, 0, static_cast<int32>(frame->getWidth()),
-                      static_cast<int32>(frame->getHeight()));
+        // The window's pixels: the frame's size at its display scale.
+        const double scale = frame->getScaleFactor();
+        ViewRect size(0, 0, static_cast<int32>(std::lround(frame->getWidth() * scale)),
+                      static_cast<int32>(std::lround(frame->getHeight() * scale)));
         setRect(size);
         if (plugFrame)
             plugFrame->resizeView(this, &size);

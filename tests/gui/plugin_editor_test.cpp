@@ -4,15 +4,18 @@
 
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/source/fobject.h"
 #include "controller.h"
+#include "drawables.h"
 #include "editor.h"
 #include "my_knob.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
+#include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 #include "window_support.h"
 
@@ -176,6 +179,23 @@ class PluginEditor : public ::testing::Test {
     }
 
     VSTGUI::CPoint knobCentre() const { return knob->getMouseableArea().getCenter(); }
+    corvane::vst::KOValueText& readout() const {
+        return dynamic_cast<corvane::vst::KOValueText&>(*editor->views.at(quenvale::kValueView));
+    }
+    void tellRate(double rate) {
+        Steinberg::IPtr<Steinberg::Vst::IMessage> message(new Steinberg::Vst::HostMessage, false);
+        message->setMessageID("b3");
+        message->getAttributes()->setFloat("b3", rate);
+        ASSERT_EQ(controller->notify(message), kResultOk);
+    }
+    // Types `text` into the open value field and presses Enter there.
+    void typeAndEnter(const wchar_t* text) {
+        const HWND field = editor->valueEntry().getWindow();
+        ASSERT_NE(field, nullptr);
+        SetWindowTextW(field, text);
+        SendMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
+        pump();
+    }
     void post(UINT message, WPARAM keys, VSTGUI::CPoint where) {
         PostMessageW(window, message, keys,
                      MAKELPARAM(static_cast<int>(where.x), static_cast<int>(where.y)));
@@ -318,6 +338,175 @@ TEST_F(PluginEditor, AnswersItsInterfaces) {
     Steinberg::FUnknownPtr<IContextMenuTarget> target(static_cast<Steinberg::IPlugView*>(editor));
     EXPECT_TRUE(finder);
     EXPECT_TRUE(target);
+}
+
+// The readout under the knob: what the user reads and types.
+const std::string kMinus = "\xE2\x88\x92";
+
+TEST_F(PluginEditor, TheReadoutFollowsTheKnobTheHostALoadAResetAndTheRate) {
+    EXPECT_EQ(readout().getText(), "2.00 ms");  // shown at open
+    pump();
+
+    // The host automates: only the knob and the readout are redrawn.
+    controller->setParamNormalized(quenvale::Parameters::kParamDelay, 0.375);
+    EXPECT_EQ(readout().getText(), kMinus + "100.00 ms");
+    VSTGUI::CRect both = knob->getViewSize();
+    both.unite(readout().getViewSize());
+    VSTGUI::CRect invalid = editor->getFrame()->getInvalidArea();
+    EXPECT_EQ(invalid.unite(both), both);
+
+    tellRate(48000);  // the processor's set-up
+    EXPECT_EQ(readout().getText(), kMinus + "100.00 ms  (" + kMinus + "4800 smp)");
+
+    // A drag of a tenth of the range, up from -200 ms.
+    controller->setParamNormalized(quenvale::Parameters::kParamDelay, 0.25);
+    VSTGUI::CPoint to = knobCentre();
+    to.y -= 20;
+    post(WM_LBUTTONDOWN, MK_LBUTTON, knobCentre());
+    post(WM_MOUSEMOVE, MK_LBUTTON, to);
+    EXPECT_EQ(readout().getText(), kMinus + "120.00 ms  (" + kMinus + "5760 smp)");
+    post(WM_LBUTTONUP, 0, to);
+
+    Steinberg::MemoryStream state;
+    const std::string json = R"({"bypass":0,"delay":0.5})";
+    const char count[4] = {char(json.size()), 0, 0, 0};
+    state.write(const_cast<char*>(count), 4, nullptr);
+    state.write(const_cast<char*>(json.data()), static_cast<int32>(json.size()), nullptr);
+    state.seek(0, Steinberg::IBStream::kIBSeekSet, nullptr);
+    ASSERT_EQ(controller->setComponentState(&state), kResultOk);
+    EXPECT_EQ(readout().getText(), "0.00 ms  (0 smp)");
+
+    ASSERT_EQ(editor->executeMenuItem(1001), kResultOk);
+    EXPECT_EQ(readout().getText(), "2.00 ms  (95 smp)");
+}
+
+TEST_F(PluginEditor, ATypedDelayIsOneEditAndRefusedTextChangesNothing) {
+    // A double-click on the readout opens the field, holding the value shown.
+    post(WM_LBUTTONDBLCLK, MK_LBUTTON, readout().getViewSize().getCenter());
+    ASSERT_TRUE(editor->valueEntry().isOpen());
+    EXPECT_EQ(editor->valueEntry().getText(), "2.00 ms");
+    const HWND field = editor->valueEntry().getWindow();
+    EXPECT_EQ(SendMessageW(field, EM_GETSEL, 0, 0), MAKELRESULT(0, 7));  // all selected
+
+    typeAndEnter(L" -3,5 ms ");
+    const double value = static_cast<float>(0.5 - 3.5 / 800);
+    EXPECT_EQ(calls, (Calls{call("begin", 1), call("set", 1, value), call("perform", 1, value),
+                            call("end", 1)}));
+    EXPECT_FALSE(editor->valueEntry().isOpen());
+    EXPECT_EQ(readout().getText(), kMinus + "3.50 ms");
+
+    calls.clear();
+    ASSERT_TRUE(editor->openValueEntry());
+    typeAndEnter(L"ten ms");
+    EXPECT_TRUE(calls.empty());
+    EXPECT_TRUE(editor->valueEntry().isOpen());
+    EXPECT_TRUE(editor->valueEntry().isRefused());
+    {  // shown in the refused colour: the frame lets the field colour itself
+        const HWND refused = editor->valueEntry().getWindow();
+        const HDC dc = GetDC(refused);
+        EXPECT_NE(SendMessageW(window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                               reinterpret_cast<LPARAM>(refused)),
+                  0);
+        EXPECT_EQ(GetTextColor(dc), RGB(255, 96, 88));
+        ReleaseDC(refused, dc);
+    }
+    typeAndEnter(L"4800 smp");  // samples need the processor's rate
+    EXPECT_TRUE(editor->valueEntry().isOpen());
+    SendMessageW(editor->valueEntry().getWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(editor->valueEntry().isOpen());
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(controller->getParamNormalized(1), value);
+
+    // Enter while the knob has the focus opens it too; a click elsewhere closes it unused.
+    post(WM_LBUTTONDOWN, MK_LBUTTON, knobCentre());
+    post(WM_LBUTTONUP, 0, knobCentre());
+    SendMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(editor->valueEntry().isOpen());
+    tellRate(48000);
+    typeAndEnter(L"+4801 samples");
+    EXPECT_EQ(quenvale::Parameters::delaySamples(
+                  static_cast<float>(controller->getParamNormalized(1)), 48000),
+              4801);
+
+    ASSERT_TRUE(editor->openValueEntry());
+    ASSERT_EQ(GetFocus(), editor->valueEntry().getWindow());
+    calls.clear();
+    post(WM_LBUTTONDOWN, MK_LBUTTON, VSTGUI::CPoint(2, 2));
+    post(WM_LBUTTONUP, 0, VSTGUI::CPoint(2, 2));
+    EXPECT_FALSE(editor->valueEntry().isOpen());
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(PluginEditor, FineStepsReachEverySampleAt48kHz) {
+    controller->setParamNormalized(quenvale::Parameters::kParamDelay, 0.5);
+    tellRate(48000);
+    VSTGUI::VstKeyCode up;
+    up.virt = VSTGUI::VKEY_UP;
+    up.modifier = VSTGUI::MODIFIER_CONTROL;
+    for (const char* expected : {"0.01 ms  (0 smp)", "0.02 ms  (0 smp)", "0.03 ms  (1 smp)"}) {
+        EXPECT_EQ(knob->onKeyDown(up), 1);
+        EXPECT_EQ(readout().getText(), expected);
+    }
+    EXPECT_TRUE(knob->onWheel(knobCentre(), -1.f, VSTGUI::CButtonState(VSTGUI::kControl)));
+    EXPECT_EQ(readout().getText(), "0.02 ms  (0 smp)");
+
+    // Shift+Control drags a fine step per pixel; Shift alone a tenth of a normal drag.
+    VSTGUI::CPoint to = knobCentre();
+    to.y -= 3;
+    post(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT | MK_CONTROL, knobCentre());
+    post(WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT | MK_CONTROL, to);
+    post(WM_LBUTTONUP, 0, to);
+    EXPECT_EQ(readout().getText(), "0.05 ms  (2 smp)");
+}
+
+TEST_F(PluginEditor, AtTwiceTheScaleTheViewIsTwiceAsLargeAndHitsAndDragsAsAtOnce) {
+    Steinberg::FUnknownPtr<Steinberg::IPlugViewContentScaleSupport> scaling(
+        static_cast<Steinberg::IPlugView*>(editor));
+    ASSERT_TRUE(scaling);
+    for (const float refused : {0.4f, 4.5f, std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_EQ(scaling->setContentScaleFactor(refused), kResultFalse);
+    Steinberg::ViewRect size;
+    ASSERT_EQ(editor->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth() * 1000 + size.getHeight(), 246160);
+    ASSERT_EQ(scaling->setContentScaleFactor(1.25f), kResultOk);
+    ASSERT_EQ(editor->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth() * 1000 + size.getHeight(), 308200);
+    ASSERT_EQ(scaling->setContentScaleFactor(2.f), kResultOk);
+    ASSERT_EQ(editor->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth() * 1000 + size.getHeight(), 492320);
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right * 1000 + client.bottom, 492320);
+    Steinberg::ViewRect small(0, 0, 100, 100);
+    editor->checkSizeConstraint(&small);
+    EXPECT_EQ(small.getWidth() * 1000 + small.getHeight(), 492320);
+    Steinberg::ViewRect large(0, 0, 900, 900);
+    editor->checkSizeConstraint(&large);
+    EXPECT_EQ(large.getWidth() * 1000 + large.getHeight(), 592420);
+
+    const VSTGUI::CPoint centre(knobCentre().x * 2, knobCentre().y * 2);
+    ParamID found = 99;
+    EXPECT_EQ(
+        editor->findParameter(static_cast<int32>(centre.x), static_cast<int32>(centre.y), found),
+        kResultOk);
+    EXPECT_EQ(found, 1u);
+    EXPECT_EQ(editor->findParameter(static_cast<int32>(knobCentre().x * 2 + 90),
+                                    static_cast<int32>(centre.y), found),
+              kResultFalse);
+
+    // The drag of DraggingTheKnobEditsTheDelay, in pixels twice as many.
+    controller->setParamNormalized(quenvale::Parameters::kParamDelay, 0.25);
+    calls.clear();
+    VSTGUI::CPoint to = centre;
+    to.y -= 40;
+    post(WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    post(WM_MOUSEMOVE, MK_LBUTTON, to);
+    post(WM_LBUTTONUP, 0, to);
+    EXPECT_EQ(controller->getParamNormalized(1), static_cast<double>(0.35f));
+
+    ASSERT_EQ(scaling->setContentScaleFactor(1.f), kResultOk);
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right * 1000 + client.bottom, 246160);
 }
 
 }  // namespace

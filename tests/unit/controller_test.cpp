@@ -377,6 +377,23 @@ TEST(ControllerNotify, TheActivityMessageSetsWhetherTheProcessorIsActive) {
     EXPECT_FALSE(rig->isProcessorActive());
 }
 
+TEST(ControllerNotify, TheRateMessageKeepsTheRateAndRetellsAttachedEditorsEveryValue) {
+    EditorRig rig;
+    const IPtr<TestEditor> editor = makeEditor(rig.controller);
+    rig->editorAttached(editor);
+    EXPECT_EQ(rig->processorSampleRate(), 0.0);
+    IPtr<Steinberg::Vst::IMessage> message(new Steinberg::Vst::HostMessage, false);
+    message->setMessageID("b3");
+    EXPECT_EQ(rig->notify(message), kResultFalse);  // no rate: nothing changes
+    message->getAttributes()->setFloat("b3", 48000.0);
+    EXPECT_EQ(rig->notify(message), kResultOk);
+    EXPECT_EQ(rig->processorSampleRate(), 48000.0);
+    const std::vector<std::pair<ParamID, ParamValue>> told = {{0, rig->getParamNormalized(0)},
+                                                              {1, rig->getParamNormalized(1)}};
+    EXPECT_EQ(editor->calls, told);
+    rig->editorRemoved(editor);
+}
+
 TEST(ControllerNotify, ANullOrAttributelessMessageIsAnsweredWithoutCrashing) {
     Rig rig;
     EXPECT_EQ(rig->notify(nullptr), Steinberg::kInvalidArgument);

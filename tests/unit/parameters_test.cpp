@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -143,3 +144,52 @@ TEST(ParameterIds, IdsOutsideTheParametersThrowOutOfRange) {
 }
 
 }  // namespace
+
+TEST(DelayReadout, ShowsTheDisplayTextWithItsUnitATypographicMinusAndNoNegativeZero) {
+    EXPECT_EQ(Parameters::delayReadout(0.375f),
+              "\xE2\x88\x92"
+              "100.00 ms");
+    EXPECT_EQ(Parameters::delayReadout(0.5f), "0.00 ms");
+    EXPECT_EQ(Parameters::delayReadout(std::nextafter(0.5f, 0.0f)), "0.00 ms");
+    EXPECT_EQ(Parameters::delayReadout(Parameters::kDefaultDelay), "2.00 ms");
+    EXPECT_EQ(Parameters::delaySamplesReadout(0.375f, 48000.0),
+              "\xE2\x88\x92"
+              "4800 smp");
+    EXPECT_EQ(Parameters::delaySamplesReadout(0.625f, 44100.0), "4410 smp");
+    EXPECT_EQ(Parameters::delaySamplesReadout(0.5f, 48000.0), "0 smp");
+}
+
+TEST(DelayTyped, EveryAcceptedFormLandsOnTheNearestNormalizedValue) {
+    const float minusThreeAndAHalf = static_cast<float>(0.5 - 3.5 / 800.0);
+    for (const char* text : {"-3.5", "-3,5", " -3.5 ms ",
+                             "\xE2\x88\x92"
+                             "3.50 ms",
+                             "-3.5ms", "- 3.5 MS"}) {
+        EXPECT_EQ(Parameters::delayFromText(text, 0.0), minusThreeAndAHalf) << text;
+    }
+    EXPECT_EQ(Parameters::delayFromText("+1", 0.0), static_cast<float>(0.5 + 1.0 / 800.0));
+    EXPECT_EQ(Parameters::delayFromText("0", 0.0), 0.5f);
+    EXPECT_EQ(Parameters::delayFromText(".5", 0.0), static_cast<float>(0.5 + 0.5 / 800.0));
+    EXPECT_EQ(Parameters::delayFromText("1000", 0.0), 1.0f);  // clamped to +400 ms
+    EXPECT_EQ(Parameters::delayFromText("-400.01 ms", 0.0), 0.0f);
+    EXPECT_EQ(Parameters::delayFromText(std::string(400, '9'), 0.0), 1.0f);  // beyond double
+    for (const char* refused : {"", " ", "ms", "-", "1.2.3", "1e3", "abc", "12 s", "nan", "inf",
+                                "1,5,", "12 ms x", "0x10", "4800 smp"}) {
+        EXPECT_EQ(Parameters::delayFromText(refused, 0.0), std::nullopt) << refused;
+    }
+}
+
+TEST(DelayTyped, EverySampleCountTypedIsTheCountTheEngineApplies) {
+    for (const double rate : {44100.0, 48000.0, 96000.0, 192000.0, 8000.0}) {
+        const auto most = static_cast<int>(rate * 0.4);
+        for (int samples = -most; samples <= most; samples += (rate > 48000 ? 7 : 1)) {
+            const std::string text = std::to_string(samples) + " smp";
+            const auto n = Parameters::delayFromText(text, rate);
+            ASSERT_TRUE(n) << text;
+            ASSERT_EQ(Parameters::delaySamples(*n, rate), samples) << text << " at " << rate;
+        }
+        EXPECT_EQ(Parameters::delayFromText(std::to_string(most + 1) + " samples", rate), 1.0f);
+    }
+    EXPECT_EQ(Parameters::delayFromText("4800.9 samples", 48000.0),
+              Parameters::delayFromText("4800 smp", 48000.0));
+}

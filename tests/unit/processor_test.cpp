@@ -134,13 +134,15 @@ TEST(ProcessorLatency, EachDelayMessageSetsTheLatencyOfANegativeDelayAndSendsB1O
     }
 }
 
-TEST(ProcessorLatency, ASetupRecomputesTheLatencyForItsRateWithoutTellingTheController) {
+TEST(ProcessorLatency, ASetupRecomputesTheLatencyForItsRateAndTellsTheControllerOnlyTheRate) {
     TestHost host;
     ASSERT_EQ(host.loadText(R"({"delay":0.375})"), kResultOk);  // -100 ms
     EXPECT_EQ(host.processor->getLatencySamples(), 4410u);
     ASSERT_EQ(host.setup(48000.0), kResultOk);
     EXPECT_EQ(host.processor->getLatencySamples(), 4800u);
-    EXPECT_EQ(host.peer.messages.size(), 1u);  // the load's "b1" only
+    ASSERT_EQ(host.peer.messages.size(), 2u);  // the load's "b1", the set-up's "b3"
+    EXPECT_EQ(host.peer.messages[1].id, "b3");
+    EXPECT_EQ(host.peer.messages[1].b3, 48000.0);
     host.sendDelay(0.0);
     EXPECT_EQ(host.processor->getLatencySamples(), 19200u);
 }
@@ -210,7 +212,7 @@ TEST(ProcessorSetup, TheTailIsTwoSecondsAtTheSetUpRateAndARefusedSetupKeepsEvery
     EXPECT_EQ(host.processor->engine(), engine);
     EXPECT_EQ(host.processor->getTailSamples(), 96000u);
     EXPECT_EQ(host.processor->getLatencySamples(), 19200u);
-    EXPECT_EQ(host.peer.messages.size(), 1u);
+    EXPECT_EQ(host.peer.messages.size(), 2u);  // "b3" of the accepted set-up, "b1"
 }
 
 TEST(ProcessorProcess, MalformedBuffersAreRefusedWithoutTouchingMemory) {

@@ -29,6 +29,7 @@ using namespace Steinberg::Vst;
 struct SentMessage {
     std::string id;
     std::optional<Steinberg::int64> b0;  // the "b0" attribute, when there is one
+    std::optional<double> b3;            // the "b3" attribute (a sample rate), when there is one
 };
 
 class RecordingPeer : public IConnectionPoint {
@@ -42,6 +43,9 @@ class RecordingPeer : public IConnectionPoint {
         Steinberg::int64 value = 0;
         if (message->getAttributes()->getInt("b0", value) == kResultOk)
             sent.b0 = value;
+        double rate = 0.0;
+        if (message->getAttributes()->getFloat("b3", rate) == kResultOk)
+            sent.b3 = rate;
         return kResultOk;
     }
     std::vector<SentMessage> messages;

@@ -4,7 +4,8 @@
     python3 tools/resources/make_images.py
 
 Writes
-  resources/editor/images/knob-cap.png  128 x 128 RGBA (straight alpha): the top of a machined
+  resources/editor/images/knob-cap.png  256 x 256 RGBA (straight alpha), so that the cap stays
+      sharp on displays scaled up to 4x: the top of a machined
       aluminium knob seen from above. A flat face with fine concentric turning marks, a soft
       highlight from the top left, the two bright anisotropic reflections that brushed rings
       throw along the light's direction, and a narrow chamfered rim that is lit on the top-left
@@ -28,7 +29,8 @@ from pngwrite import write_png  # noqa: E402
 ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 OUT = os.path.join(ROOT, "resources", "editor", "images")
 
-SIZE = 128
+SIZE = 128  # the cap's geometry below is in pixels of a 128-pixel image
+RESOLUTION = 2  # ... which is written with this many pixels per such pixel and axis
 CENTER = (SIZE - 1) / 2.0
 OUTER = SIZE / 2.0 - 1.0  # the disc's edge: one pixel of room for anti-aliasing
 BEVEL = 5.5  # width of the chamfered rim
@@ -156,11 +158,14 @@ def render_cap():
     grain = random.Random(4242)
     offsets = [(i + 0.5) / SUB - 0.5 for i in range(SUB)]
     rows = []
-    for y in range(SIZE):
+    # pixel centres of the written image, in the geometry's pixels
+    at = [(i + 0.5) / RESOLUTION - 0.5 for i in range(SIZE * RESOLUTION)]
+    offsets = [o / RESOLUTION for o in offsets]
+    for y in at:
         row = bytearray()
-        for x in range(SIZE):
+        for x in at:
             r = math.hypot(x - CENTER, y - CENTER)
-            coverage = clamp(OUTER - r + 0.5)
+            coverage = clamp((OUTER - r) * RESOLUTION + 0.5)
             g = grain.random()
             if coverage <= 0.0:
                 # fully transparent, but coloured like the rim's edge, so that a resampler
@@ -201,7 +206,7 @@ def render_fallback(size=16):
 def main():
     os.makedirs(OUT, exist_ok=True)
     for name, size, rows in (
-        ("knob-cap.png", SIZE, render_cap()),
+        ("knob-cap.png", SIZE * RESOLUTION, render_cap()),
         ("fallback.png", 16, render_fallback()),
     ):
         path = os.path.join(OUT, name)
