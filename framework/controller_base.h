@@ -275,7 +275,6 @@ class ControllerBase : public Steinberg::Vst::EditController,
     bool isProcessorActive() const { return processorActive; }
     double processorSampleRate() const override { return sampleRate; }
     const std::vector<Editor*>& attachedEditors() const { return editors; }
-    bool isPollingLatency() const { return latencyPoll.isRunning(); }
 
   protected:
     // The period of the processor's latency poll ("b2"): a latency that automation alone changed

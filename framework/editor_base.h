@@ -303,18 +303,11 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
     tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* rect) override {
         if (!rect)
             return Steinberg::kInvalidArgument;
-        const int32 least = scaled(width);
-        const int32 most = least + scaled(50);
-        if (rect->getWidth() < least)
-            rect->right = rect->left + least;
-        else if (rect->getWidth() > most)
-            rect->right = rect->left + most;
-        const int32 lowest = scaled(height);
-        const int32 highest = lowest + scaled(50);
-        if (rect->getHeight() < lowest)
-            rect->bottom = rect->top + lowest;
-        else if (rect->getHeight() > highest)
-            rect->bottom = rect->top + highest;
+        const auto within = [&](int32 wanted, int32 own) {
+            return std::clamp(wanted, scaled(own), scaled(own) + scaled(50));
+        };
+        rect->right = rect->left + within(rect->getWidth(), width);
+        rect->bottom = rect->top + within(rect->getHeight(), height);
         return Steinberg::kResultOk;
     }
 
@@ -335,8 +328,6 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
             return Steinberg::kResultOk;
         });
     }
-
-    double getScaleFactor() const { return scaleFactor; }
 
     tresult PLUGIN_API canResize() override { return Steinberg::kResultFalse; }
 

@@ -40,9 +40,6 @@ class UiThreadTimer {
             timer = nullptr;
         }
     }
-    bool isRunning() const {
-        return timer && timer->isRunning();
-    }
 
   private:
     struct Target : VSTGUI::CBaseObject {
@@ -61,9 +58,6 @@ class UiThreadTimer {
 #else
     void start() {}
     void stop() {}
-    bool isRunning() const {
-        return false;
-    }
 
   private:
 #endif

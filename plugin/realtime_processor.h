@@ -57,8 +57,7 @@ class RealtimeProcessor {
     // delays by a negative amount, so a negative delay is reported instead and the host's delay
     // compensation plays the track that much earlier.
     static int32 latencyFor(const RealtimeConfig& config) noexcept {
-        const double ahead = std::max(-static_cast<double>(initialDelayMs(config)) * 0.001, 0.0);
-        return static_cast<int32>(config.sampleRate * ahead);
+        return std::max(-Parameters::delaySamples(config.state.delay, config.sampleRate), 0);
     }
     int32 maxDelaySamples() const noexcept { return maxDelay; }
 
