@@ -75,7 +75,14 @@ Function Elevate
     Pop $R0
     ${If} $R0 != "Admin"
       ${GetParameters} $R1
-      ExecShellWait "runas" "$EXEPATH" "$R1 /AllUsers"
+      ClearErrors
+      ${GetOptions} $R1 "/Elevated" $R2
+      ${IfNot} ${Errors}
+        MessageBox MB_ICONSTOP "Installing for all users needs administrator rights." /SD IDOK
+        SetErrorLevel 5
+        Quit
+      ${EndIf}
+      ExecShellWait "runas" "$EXEPATH" "$R1 /AllUsers /Elevated"
       Quit
     ${EndIf}
   ${EndIf}
