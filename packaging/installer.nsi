@@ -1,0 +1,304 @@
+; The Windows installer: the VST 3 bundle for all users or for the current user, optionally the
+; VST 2 module in a folder the user picks, the manual (English and Japanese) and the licences,
+; and an uninstaller registered under Add/Remove Programs that removes exactly those files.
+;
+; Built by cmake/installer.cmake, which defines VERSION, OUTFILE, COMPRESSOR, MODULE (the
+; module file) and FILES (the generated lists of files to install and remove).
+; Command line: /AllUsers or /CurrentUser chooses the scope and skips that page (silent installs
+; default to /CurrentUser), /VST2=<folder> adds the VST 2 module, /S installs silently.
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID ${COMPRESSOR}
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include nsDialogs.nsh
+!include Sections.nsh
+!include "${FILES}"
+
+!define PRODUCT "Quenvale"
+!define PUBLISHER "Corvane Audio"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenvale"
+!define BUNDLE "Quenvale64.vst3"
+!define VST2_FILE "Quenvale64.dll"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+; Elevation is asked for only when the user chooses all users (see Elevate).
+RequestExecutionLevel user
+ManifestDPIAware true
+ShowInstDetails show
+BrandingText "${PRODUCT} ${VERSION}"
+
+Var AllUsers    ; 1: every user, 0: the current user
+Var ScopeGiven  ; 1 when the command line chose the scope
+Var Vst3Folder
+Var Vst2Folder
+Var RadioAll
+
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_WELCOME
+Page custom ScopePage ScopePageLeave
+!insertmacro MUI_PAGE_COMPONENTS
+!define MUI_PAGE_CUSTOMFUNCTION_PRE Vst2FolderPre
+!define MUI_DIRECTORYPAGE_VARIABLE $Vst2Folder
+!define MUI_PAGE_HEADER_TEXT "VST 2 folder"
+!define MUI_PAGE_HEADER_SUBTEXT "Choose the folder your host scans for VST 2 plug-ins."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup puts ${VST2_FILE} into this folder."
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; Folders of a scope. The VST 3 folders are where hosts look: the common one for everybody,
+; the one under the user's local application data for the user alone.
+Function ApplyScope
+  ${If} $AllUsers == 1
+    SetShellVarContext all
+    StrCpy $INSTDIR "$PROGRAMFILES64\${PUBLISHER}\${PRODUCT}"
+    StrCpy $Vst3Folder "$COMMONFILES64\VST3"
+  ${Else}
+    SetShellVarContext current
+    StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PUBLISHER}\${PRODUCT}"
+    StrCpy $Vst3Folder "$LOCALAPPDATA\Programs\Common\VST3"
+  ${EndIf}
+FunctionEnd
+
+; All users need administrator rights: without them, run again elevated with the same
+; arguments (and the scope, which then skips its page) and wait for that run.
+Function Elevate
+  ${If} $AllUsers == 1
+    UserInfo::GetAccountType
+    Pop $R0
+    ${If} $R0 != "Admin"
+      ${GetParameters} $R1
+      ClearErrors
+      ${GetOptions} $R1 "/Elevated" $R2
+      ${IfNot} ${Errors}
+        MessageBox MB_ICONSTOP "Installing for all users needs administrator rights." /SD IDOK
+        SetErrorLevel 5
+        Quit
+      ${EndIf}
+      ExecShellWait "runas" "$EXEPATH" "$R1 /AllUsers /Elevated"
+      Quit
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Section "VST 3 plug-in" SecVst3
+  SectionIn RO
+  Call RemovePrevious
+  !insertmacro InstallBundle "$Vst3Folder\${BUNDLE}"
+SectionEnd
+
+Section /o "VST 2 plug-in" SecVst2
+  SetOutPath "$Vst2Folder"
+  File "/oname=${VST2_FILE}" "${MODULE}"
+SectionEnd
+
+Section "-Manual, licences, uninstaller"
+  !insertmacro InstallManual "$INSTDIR\manual"
+  !insertmacro InstallLicenses "$INSTDIR\licenses"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ${If} $AllUsers == 1
+    StrCpy $R0 "/AllUsers"
+  ${Else}
+    StrCpy $R0 "/CurrentUser"
+  ${EndIf}
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\uninstall.exe,0"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" $R0'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" $R0 /S'
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+  ; Where the plug-in went, for the uninstaller.
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "VST3Folder" "$Vst3Folder"
+  ${If} ${SectionIsSelected} ${SecVst2}
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "VST2Folder" "$Vst2Folder"
+  ${EndIf}
+
+  ${GetSize} "$INSTDIR" "/S=0K" $R1 $R2 $R3
+  ${GetSize} "$Vst3Folder\${BUNDLE}" "/S=0K" $R4 $R2 $R3
+  IntOp $R1 $R1 + $R4
+  ${If} ${SectionIsSelected} ${SecVst2}
+    ${GetSize} "$Vst2Folder" "/M=${VST2_FILE} /S=0K /G=0" $R4 $R2 $R3
+    IntOp $R1 $R1 + $R4
+  ${EndIf}
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $R1
+SectionEnd
+
+LangString DESC_SecVst3 ${LANG_ENGLISH} "The VST 3 plug-in, where every VST 3 host finds it."
+LangString DESC_SecVst2 ${LANG_ENGLISH} "${VST2_FILE} for hosts that load only VST 2 plug-ins, in a folder you choose."
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecVst3} $(DESC_SecVst3)
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecVst2} $(DESC_SecVst2)
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+; An installed version of the same scope goes first, through its own uninstaller: files that
+; this version no longer has do not stay behind. _?= runs it in place, so that it can be waited
+; for; it then leaves only itself, removed here.
+Function RemovePrevious
+  ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R0 != ""
+  ${AndIf} ${FileExists} "$R0\uninstall.exe"
+    DetailPrint "Removing the installed version from $R0"
+    ${If} $AllUsers == 1
+      StrCpy $R1 "/AllUsers"
+    ${Else}
+      StrCpy $R1 "/CurrentUser"
+    ${EndIf}
+    ClearErrors
+    ExecWait '"$R0\uninstall.exe" /S $R1 _?=$R0' $R2
+    ${If} ${Errors}
+    ${OrIf} $R2 != 0
+      Abort "The installed version in $R0 could not be removed."
+    ${EndIf}
+    Delete "$R0\uninstall.exe"
+    RMDir "$R0"
+  ${EndIf}
+FunctionEnd
+
+Function ParseScope
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/AllUsers" $R1
+  ${IfNot} ${Errors}
+    StrCpy $AllUsers 1
+    StrCpy $ScopeGiven 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/CurrentUser" $R1
+  ${IfNot} ${Errors}
+    ${If} $ScopeGiven == 1
+      MessageBox MB_ICONSTOP "Give either /AllUsers or /CurrentUser, not both." /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+    StrCpy $AllUsers 0
+    StrCpy $ScopeGiven 1
+  ${EndIf}
+FunctionEnd
+
+Function .onInit
+  StrCpy $ScopeGiven 0
+  ; Interactive installs suggest all users; silent ones stay with the user unless told.
+  ${If} ${Silent}
+    StrCpy $AllUsers 0
+  ${Else}
+    StrCpy $AllUsers 1
+  ${EndIf}
+  Call ParseScope
+  StrCpy $Vst2Folder "$PROGRAMFILES64\VSTPlugins"
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/VST2=" $R1
+  ${IfNot} ${Errors}
+    ${If} $R1 == ""
+      MessageBox MB_ICONSTOP "/VST2= needs a folder." /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+    StrCpy $Vst2Folder $R1
+    !insertmacro SelectSection ${SecVst2}
+  ${EndIf}
+  Call ApplyScope
+  ${If} $ScopeGiven == 1
+    Call Elevate
+  ${EndIf}
+FunctionEnd
+
+Function ScopePage
+  ${If} $ScopeGiven == 1
+    Abort
+  ${EndIf}
+  !insertmacro MUI_HEADER_TEXT "Install for" "Choose who will find ${PRODUCT} in their hosts."
+  nsDialogs::Create 1018
+  Pop $R0
+  ${NSD_CreateRadioButton} 0 0 100% 12u "All users (in $COMMONFILES64\VST3; needs administrator rights)"
+  Pop $RadioAll
+  ${NSD_CreateRadioButton} 0 20u 100% 12u "Only me (in %LOCALAPPDATA%\Programs\Common\VST3)"
+  Pop $R1
+  ${If} $AllUsers == 1
+    ${NSD_Check} $RadioAll
+  ${Else}
+    ${NSD_Check} $R1
+  ${EndIf}
+  nsDialogs::Show
+FunctionEnd
+
+Function ScopePageLeave
+  ${NSD_GetState} $RadioAll $R0
+  ${If} $R0 == ${BST_CHECKED}
+    StrCpy $AllUsers 1
+  ${Else}
+    StrCpy $AllUsers 0
+  ${EndIf}
+  Call ApplyScope
+  Call Elevate
+FunctionEnd
+
+Function Vst2FolderPre
+  ${IfNot} ${SectionIsSelected} ${SecVst2}
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; The uninstaller serves the scope it was registered for: all users when the machine-wide
+; entry names its folder, else the current user.
+Function un.onInit
+  StrCpy $AllUsers 0
+  ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R0 == $INSTDIR
+    StrCpy $AllUsers 1
+  ${EndIf}
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/AllUsers" $R1
+  ${IfNot} ${Errors}
+    StrCpy $AllUsers 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/CurrentUser" $R1
+  ${IfNot} ${Errors}
+    StrCpy $AllUsers 0
+  ${EndIf}
+  ${If} $AllUsers == 1
+    SetShellVarContext all
+    UserInfo::GetAccountType
+    Pop $R1
+    ${If} $R1 != "Admin"
+      ExecShellWait "runas" "$EXEPATH" "$R0 /AllUsers _?=$INSTDIR"
+      Quit
+    ${EndIf}
+  ${Else}
+    SetShellVarContext current
+  ${EndIf}
+FunctionEnd
+
+; Only the files this version installs, and only the folders that are empty then: whatever the
+; user put beside them stays, and so do the shared VST 3 folders.
+Section "Uninstall"
+  ReadRegStr $Vst3Folder SHCTX "${UNINSTALL_KEY}" "VST3Folder"
+  ReadRegStr $Vst2Folder SHCTX "${UNINSTALL_KEY}" "VST2Folder"
+  ${If} $Vst3Folder != ""
+    !insertmacro UninstallBundle "$Vst3Folder\${BUNDLE}"
+  ${EndIf}
+  ${If} $Vst2Folder != ""
+    Delete "$Vst2Folder\${VST2_FILE}"
+  ${EndIf}
+  !insertmacro UninstallManual "$INSTDIR\manual"
+  !insertmacro UninstallLicenses "$INSTDIR\licenses"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  ${GetParent} "$INSTDIR" $R0
+  RMDir "$R0"
+  ; Last, so that whoever waits for the entry to go knows the files are gone.
+  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,86 @@
+// The bundle's moduleinfo.json, which hosts read instead of loading the module, must say what
+// the module's factory says, class by class.
+#include <gtest/gtest.h>
+#include <picojson.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "module_loader.h"
+#include "pluginterfaces/base/funknown.h"
+#include "pluginterfaces/base/ipluginbase.h"
+
+namespace {
+
+using namespace Steinberg;
+
+picojson::value readJson(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    picojson::value json;
+    const std::string error = picojson::parse(json, text.str());
+    EXPECT_TRUE(error.empty()) << path << ": " << error;
+    return json;
+}
+
+std::string cidText(const TUID cid) {
+    char8 text[33] = {};
+    FUID::fromTUID(cid).toString(text);
+    return text;
+}
+
+TEST(ModuleInfo, TheBundlesModuleinfoJsonDescribesTheFactoryOfTheBuiltModule) {
+    const picojson::value info = readJson(QUENVALE_MODULE_INFO_PATH);
+    ASSERT_TRUE(info.is<picojson::object>());
+    quenvale::hosting::LoadedModule module(QUENVALE_MODULE_PATH);
+    IPtr<IPluginFactory> factory(module.factory(), false);
+    ASSERT_TRUE(factory);
+    FUnknownPtr<IPluginFactory2> factory2(factory);
+    ASSERT_TRUE(factory2);
+
+    PFactoryInfo factoryInfo{};
+    ASSERT_EQ(factory->getFactoryInfo(&factoryInfo), kResultOk);
+    EXPECT_EQ(info.get("Name").get<std::string>(), "Quenvale64");
+    const picojson::value& vendor = info.get("Factory Info");
+    EXPECT_EQ(vendor.get("Vendor").get<std::string>(), factoryInfo.vendor);
+    EXPECT_EQ(vendor.get("URL").get<std::string>(), factoryInfo.url);
+    EXPECT_EQ(vendor.get("E-Mail").get<std::string>(), factoryInfo.email);
+    const picojson::value& flags = vendor.get("Flags");
+    EXPECT_EQ(flags.get("Unicode").get<bool>(), (factoryInfo.flags & PFactoryInfo::kUnicode) != 0);
+    EXPECT_EQ(flags.get("Classes Discardable").get<bool>(),
+              (factoryInfo.flags & PFactoryInfo::kClassesDiscardable) != 0);
+    EXPECT_EQ(flags.get("License Check").get<bool>(),
+              (factoryInfo.flags & PFactoryInfo::kLicenseCheck) != 0);
+    EXPECT_EQ(flags.get("Component Non Discardable").get<bool>(),
+              (factoryInfo.flags & PFactoryInfo::kComponentNonDiscardable) != 0);
+    EXPECT_TRUE(info.get("Compatibility").is<picojson::array>());
+
+    const auto& classes = info.get("Classes").get<picojson::array>();
+    ASSERT_EQ(static_cast<int32>(classes.size()), factory->countClasses());
+    for (int32 i = 0; i < factory->countClasses(); ++i) {
+        PClassInfo2 expected{};
+        ASSERT_EQ(factory2->getClassInfo2(i, &expected), kResultOk);
+        const picojson::value& c = classes[static_cast<std::size_t>(i)];
+        SCOPED_TRACE(expected.name);
+        EXPECT_EQ(c.get("CID").get<std::string>(), cidText(expected.cid));
+        EXPECT_EQ(c.get("Category").get<std::string>(), expected.category);
+        EXPECT_EQ(c.get("Name").get<std::string>(), expected.name);
+        EXPECT_EQ(c.get("Vendor").get<std::string>(), expected.vendor);
+        EXPECT_EQ(c.get("Version").get<std::string>(), expected.version);
+        EXPECT_EQ(c.get("SDKVersion").get<std::string>(), expected.sdkVersion);
+        std::string subCategories;
+        for (const auto& sub : c.get("Sub Categories").get<picojson::array>())
+            subCategories += (subCategories.empty() ? "" : "|") + sub.get<std::string>();
+        EXPECT_EQ(subCategories, expected.subCategories);
+        EXPECT_EQ(c.get("Class Flags").get<double>(), expected.classFlags);
+        EXPECT_EQ(c.get("Cardinality").get<double>(), expected.cardinality);
+        EXPECT_TRUE(c.get("Snapshots").get<picojson::array>().empty());
+        // The module's version is its classes' version: the project's.
+        EXPECT_EQ(info.get("Version").get<std::string>(), expected.version);
+        EXPECT_EQ(std::string(expected.version), QUENVALE_PROJECT_VERSION);
+    }
+}
+
+}  // namespace
