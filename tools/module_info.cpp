@@ -1,6 +1,8 @@
 // Writes a built module's moduleinfo.json: loads the module as a host does and describes its
 // factory and classes in the JSON layout that VST 3 hosts read to list a plug-in without
 // loading it. Run by the build for every bundle, so the file always matches the module.
+// Hosts' readers refuse a file with a key they do not know, so only the documented keys are
+// written: the factory's licence-check flag, for one, has none.
 //
 // usage: module_info MODULE OUTPUT_JSON
 #include <cstdio>
@@ -113,7 +115,6 @@ std::string describe(const std::string& modulePath) {
         << "      \"Unicode\": " << boolean(info.flags & PFactoryInfo::kUnicode) << ",\n"
         << "      \"Classes Discardable\": "
         << boolean(info.flags & PFactoryInfo::kClassesDiscardable) << ",\n"
-        << "      \"License Check\": " << boolean(info.flags & PFactoryInfo::kLicenseCheck) << ",\n"
         << "      \"Component Non Discardable\": "
         << boolean(info.flags & PFactoryInfo::kComponentNonDiscardable) << "\n"
         << "    }\n"
