@@ -2,7 +2,7 @@
 ; VST 2 module in a folder the user picks, the manual (English and Japanese) and the licences,
 ; and an uninstaller registered under Add/Remove Programs that removes exactly those files.
 ;
-; Built by cmake/installer.cmake, which defines VERSION, OUTFILE, COMPRESSOR, MODULE (the
+; Built by cmake/release.cmake, which defines VERSION, OUTFILE, COMPRESSOR, MODULE (the
 ; module file) and FILES (the generated lists of files to install and remove).
 ; Command line: /AllUsers or /CurrentUser chooses the scope and skips that page (silent installs
 ; default to /CurrentUser), /VST2=<folder> adds the VST 2 module, /S installs silently.
@@ -35,6 +35,7 @@ Var AllUsers    ; 1: every user, 0: the current user
 Var ScopeGiven  ; 1 when the command line chose the scope
 Var Vst3Folder
 Var Vst2Folder
+Var Vst2Given   ; 1 when the command line chose the VST 2 folder
 Var RadioAll
 
 !define MUI_ABORTWARNING
@@ -165,6 +166,18 @@ Function RemovePrevious
   ${EndIf}
 FunctionEnd
 
+; An upgrade puts the VST 2 module where the installed version of the scope has it, unless the
+; command line names a folder: upgrading must not take away a plug-in that sessions use.
+Function KeepInstalledVst2
+  ${If} $Vst2Given == 0
+    ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "VST2Folder"
+    ${If} $R0 != ""
+      StrCpy $Vst2Folder $R0
+      !insertmacro SelectSection ${SecVst2}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 Function ParseScope
   ${GetParameters} $R0
   ClearErrors
@@ -195,6 +208,7 @@ Function .onInit
     StrCpy $AllUsers 1
   ${EndIf}
   Call ParseScope
+  StrCpy $Vst2Given 0
   StrCpy $Vst2Folder "$PROGRAMFILES64\VSTPlugins"
   ${GetParameters} $R0
   ClearErrors
@@ -206,9 +220,11 @@ Function .onInit
       Quit
     ${EndIf}
     StrCpy $Vst2Folder $R1
+    StrCpy $Vst2Given 1
     !insertmacro SelectSection ${SecVst2}
   ${EndIf}
   Call ApplyScope
+  Call KeepInstalledVst2
   ${If} $ScopeGiven == 1
     Call Elevate
   ${EndIf}
@@ -241,6 +257,7 @@ Function ScopePageLeave
     StrCpy $AllUsers 0
   ${EndIf}
   Call ApplyScope
+  Call KeepInstalledVst2
   Call Elevate
 FunctionEnd
 

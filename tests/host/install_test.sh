@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installer under Wine, run as Windows users run it. For each scope: a silent install of an
-# older-numbered build, files of the user's own beside it, a silent upgrade to this build (with
-# the VST 2 module in a folder of the user's choice for all users), the installed bundle run by
+# older-numbered build (with the VST 2 module in a folder of the user's choice for all users),
+# files of the user's own beside it, a silent upgrade to this build (which keeps the VST 2
+# module where the older build put it, updated), the installed bundle run by
 # the demo host (a click comes out 100 ms later), the Add/Remove Programs entry read back, and
 # a silent uninstall that leaves nothing of its own and everything of the user's.
 #
@@ -10,12 +11,14 @@ set -euo pipefail
 installer=$1 make_installer=$2 version=$3 demo_host=$4 work=$5
 key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenvale'
 export WINEDEBUG=-all
+# It installs into a prefix: the project's own unless the caller chose one, never ~/.wine.
+export WINEPREFIX="${WINEPREFIX:-$(cd "$(dirname "$0")/../.." && pwd)/build/wine}"
 
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
-drive_c="${WINEPREFIX:-$HOME/.wine}/drive_c"
+drive_c="$WINEPREFIX/drive_c"
 unix() {  # C:\a\b -> the file in the prefix
   local path=${1#[Cc]:\\}
   echo "$drive_c/${path//\\//}"
@@ -90,7 +93,7 @@ for scope in CurrentUser AllUsers; do
   bundle="$vst3\\Quenvale64.vst3"
   module="$bundle\\Contents\\x86_64-win\\Quenvale64.vst3"
 
-  run "$older" /S /$scope
+  run "$older" /S /$scope "${vst2_option[@]}"
   expect_value $hive DisplayVersion 0.0.1
   [ -f "$(unix "$module")" ] || fail "no module in $bundle"
   [ -f "$(unix "$instdir\\manual\\old-notes.txt")" ] || fail "the older build is not older"
@@ -101,7 +104,7 @@ for scope in CurrentUser AllUsers; do
   echo mine >"$(unix "$instdir")/manual/notes.txt"
   echo mine >"$(unix "$vst2_folder")/Other.dll"
 
-  run "$installer" /S /$scope "${vst2_option[@]}"
+  run "$installer" /S /$scope
   expect_value $hive DisplayName Quenvale
   expect_value $hive Publisher "Corvane Audio"
   expect_value $hive DisplayVersion "$version"
@@ -121,7 +124,8 @@ for scope in CurrentUser AllUsers; do
   [ -f "$(unix "$instdir\\licenses\\DejaVu-LICENSE.txt")" ] || fail "no licence"
   if [ $scope = AllUsers ]; then
     expect_value $hive VST2Folder "$vst2_folder"
-    [ -f "$(unix "$vst2_folder\\Quenvale64.dll")" ] || fail "no VST 2 module"
+    cmp -s "$(unix "$vst2_folder\\Quenvale64.dll")" "$(unix "$module")" ||
+      fail "the upgrade did not keep the VST 2 module in $vst2_folder"
   fi
   registered HKCU && registered HKLM && fail "registered for both scopes"
 
