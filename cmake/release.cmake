@@ -89,7 +89,8 @@ exec "@QUENVALE_MAKENSIS@" -V2 -WX -DVERSION="$1" -DOUTFILE="$2" -DCOMPRESSOR="$
 set(QUENVALE_INSTALLER ${CMAKE_BINARY_DIR}/installer/Quenvale-${PROJECT_VERSION}-setup.exe)
 add_custom_command(OUTPUT ${QUENVALE_INSTALLER}
   COMMAND sh ${QUENVALE_MAKE_INSTALLER} ${PROJECT_VERSION} ${QUENVALE_INSTALLER}
-  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/installer.nsi ${QUENVALE_NSIS_FILES}
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/installer.nsi ${PROJECT_SOURCE_DIR}/packaging/quenvale.ico
+          ${QUENVALE_NSIS_FILES}
           ${QUENVALE_MAKE_INSTALLER} quenvale_module $<TARGET_FILE:quenvale_module>
           quenvale_module_info ${QUENVALE_MODULE_INFO}
           ${manual_paths} ${license_paths}

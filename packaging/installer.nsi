@@ -10,6 +10,9 @@ Unicode true
 Target amd64-unicode
 SetCompressor /SOLID ${COMPRESSOR}
 
+; The knob as the installer's and the uninstaller's icon; Add/Remove Programs shows the latter.
+!define MUI_ICON "${__FILEDIR__}/quenvale.ico"
+!define MUI_UNICON "${__FILEDIR__}/quenvale.ico"
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh

@@ -14,17 +14,22 @@ Writes
   resources/editor/images/fallback.png  16 x 16 opaque mid grey with a 1 px darker border,
       shown where an image is missing.
 
+  packaging/quenvale.ico  the installer's and the uninstaller's icon (also what Add/Remove
+      Programs shows): the cap with the editor's orange pointer straight up, at 0 ms, as PNG
+      images of 16, 32, 48, 64 and 256 pixels, each scaled from the cap and drawn at its size.
+
 The noise is seeded, so every run writes the same bytes.
 """
 
 import math
 import os
 import random
+import struct
 import sys
 
 sys.dont_write_bytecode = True  # keep tools/resources free of __pycache__
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from pngwrite import write_png  # noqa: E402
+from pngwrite import png_bytes, write_png  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 OUT = os.path.join(ROOT, "resources", "editor", "images")
@@ -203,15 +208,103 @@ def render_fallback(size=16):
     return rows
 
 
+POINTER_RGB = (255, 164, 64)  # the layout's pointerColor
+OUTLINE_RGB = (0, 0, 0)
+ICON_SIZES = (16, 32, 48, 64, 256)
+
+
+def scale_down(rows, size, n):
+    """Area average of a size x size RGBA image into n x n, weighting colour by alpha."""
+    out = []
+    for y in range(n):
+        y0, y1 = y * size // n, (y + 1) * size // n
+        row = bytearray()
+        for x in range(n):
+            x0, x1 = x * size // n, (x + 1) * size // n
+            r = g = b = a = 0
+            for src in rows[y0:y1]:
+                for i in range(x0 * 4, x1 * 4, 4):
+                    w = src[i + 3]
+                    r += src[i] * w
+                    g += src[i + 1] * w
+                    b += src[i + 2] * w
+                    a += w
+            count = (y1 - y0) * (x1 - x0)
+            if a == 0:
+                row += EDGE_RGB + b"\x00"
+            else:
+                row += bytes((r // a, g // a, b // a, (a + count // 2) // count))
+        out.append(row)
+    return out
+
+
+def segment_distance(px, py, ax, ay, bx, by):
+    dx, dy = bx - ax, by - ay
+    t = clamp(((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy))
+    return math.hypot(px - ax - t * dx, py - ay - t * dy)
+
+
+def draw_pointer(rows, n):
+    """The pointer straight up from 0.3 to 0.82 of the cap's radius, with a thin dark outline,
+    anti-aliased by 4 x 4 subsamples and laid over the cap."""
+    radius = n / 2.0 * OUTER / (SIZE / 2.0)
+    c = n / 2.0
+    half = max(0.07 * radius, 1.1)
+    outline = max(0.03 * radius, 0.35)
+    offsets = [(i + 0.5) / SUB for i in range(SUB)]
+    for y in range(n):
+        row = rows[y]
+        for x in range(n):
+            body = edge = 0
+            for oy in offsets:
+                for ox in offsets:
+                    d = segment_distance(x + ox, y + oy, c, c - 0.3 * radius, c, c - 0.82 * radius)
+                    if d <= half:
+                        body += 1
+                    elif d <= half + outline:
+                        edge += 1
+            if body == 0 and edge == 0:
+                continue
+            i = x * 4
+            a = row[i + 3] / 255.0
+            for k in range(3):
+                mixed = (body * POINTER_RGB[k] + edge * OUTLINE_RGB[k]) / (SUB * SUB)
+                cover = (body + edge) / (SUB * SUB)
+                row[i + k] = int(round(row[i + k] * (1.0 - cover) + mixed))
+            row[i + 3] = int(round(255 * (a + (1.0 - a) * (body + edge) / (SUB * SUB))))
+
+
+def icon_bytes(cap_rows, cap_size):
+    """An .ico whose images are PNGs, as Windows has read them since Vista."""
+    images = []
+    for n in ICON_SIZES:
+        rows = [bytearray(r) for r in cap_rows] if n == cap_size else scale_down(cap_rows, cap_size, n)
+        draw_pointer(rows, n)
+        images.append((n, png_bytes(n, n, rows)))
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(header) + 16 * len(images)
+    entries = b""
+    for n, data in images:
+        # a width or height of 0 means 256
+        entries += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return header + entries + b"".join(data for _, data in images)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
+    cap = render_cap()
     for name, size, rows in (
-        ("knob-cap.png", SIZE * RESOLUTION, render_cap()),
+        ("knob-cap.png", SIZE * RESOLUTION, cap),
         ("fallback.png", 16, render_fallback()),
     ):
         path = os.path.join(OUT, name)
         n = write_png(path, size, size, rows)
         print("make_images: wrote %s (%d bytes)" % (os.path.relpath(path, ROOT), n))
+    path = os.path.join(ROOT, "packaging", "quenvale.ico")
+    with open(path, "wb") as f:
+        f.write(icon_bytes(cap, SIZE * RESOLUTION))
+    print("make_images: wrote %s (%d bytes)" % (os.path.relpath(path, ROOT), os.path.getsize(path)))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 """A small PNG writer using only the Python standard library (zlib and struct).
 
-write_png(path, width, height, rows, alpha=True) writes 8-bit RGBA (or RGB) pixels. rows is a
+write_png(path, width, height, rows, alpha=True) writes 8-bit RGBA (or RGB) pixels (png_bytes
+returns the same bytes without writing them). rows is a
 list of height rows, each a bytes-like object of width * 4 (or * 3) bytes. Every row is stored
 with the PNG filter that compresses best of None, Sub, Up, Average and Paeth (chosen by the
 usual smallest sum of absolute differences), and the output carries no timestamp, so the same
@@ -52,6 +53,13 @@ def _filter_row(row, prev, bpp):
 
 
 def write_png(path, width, height, rows, alpha=True):
+    data = png_bytes(width, height, rows, alpha)
+    with open(path, "wb") as f:
+        f.write(data)
+    return len(data)
+
+
+def png_bytes(width, height, rows, alpha=True):
     bpp = 4 if alpha else 3
     raw = bytearray()
     prev = bytes(width * bpp)
@@ -70,6 +78,4 @@ def write_png(path, width, height, rows, alpha=True):
         + _chunk(b"IDAT", zlib.compress(bytes(raw), 9))
         + _chunk(b"IEND", b"")
     )
-    with open(path, "wb") as f:
-        f.write(data)
-    return len(data)
+    return data
