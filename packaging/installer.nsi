@@ -4,8 +4,10 @@
 ;
 ; Built by cmake/release.cmake, which defines VERSION, OUTFILE, COMPRESSOR, MODULE (the
 ; module file) and FILES (the generated lists of files to install and remove).
-; Command line: /AllUsers or /CurrentUser chooses the scope and skips that page (silent installs
-; default to /CurrentUser), /VST2=<folder> adds the VST 2 module, /S installs silently.
+; Command line: /AllUsers or /CurrentUser chooses the scope and skips that page (without either,
+; an installed version's scope, else all users when interactive and the current user when
+; silent), /VST2=<folder> adds the VST 2 module, /S installs silently. Exit codes: 0 installed,
+; 2 bad arguments or cancelled, 3 refused beside an installation for all users, 5 no rights.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID ${COMPRESSOR}
@@ -145,21 +147,16 @@ LangString DESC_SecVst2 ${LANG_ENGLISH} "${VST2_FILE} for hosts that load only V
   !insertmacro MUI_DESCRIPTION_TEXT ${SecVst2} $(DESC_SecVst2)
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
-; An installed version of the same scope goes first, through its own uninstaller: files that
-; this version no longer has do not stay behind. _?= runs it in place, so that it can be waited
-; for; it then leaves only itself, removed here.
-Function RemovePrevious
-  ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+; An installed version goes first, through its own uninstaller: files that this version no
+; longer has do not stay behind. _?= runs it in place, so that it can be waited for; it then
+; leaves only itself, removed here.
+!macro RemoveInstalled HIVE OPTION
+  ReadRegStr $R0 ${HIVE} "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $R0 != ""
   ${AndIf} ${FileExists} "$R0\uninstall.exe"
     DetailPrint "Removing the installed version from $R0"
-    ${If} $AllUsers == 1
-      StrCpy $R1 "/AllUsers"
-    ${Else}
-      StrCpy $R1 "/CurrentUser"
-    ${EndIf}
     ClearErrors
-    ExecWait '"$R0\uninstall.exe" /S $R1 _?=$R0' $R2
+    ExecWait '"$R0\uninstall.exe" /S ${OPTION} _?=$R0' $R2
     ${If} ${Errors}
     ${OrIf} $R2 != 0
       Abort "The installed version in $R0 could not be removed."
@@ -167,7 +164,28 @@ Function RemovePrevious
     Delete "$R0\uninstall.exe"
     RMDir "$R0"
   ${EndIf}
+!macroend
+
+; Hosts that find the plug-in in both VST 3 folders load one of the two, perhaps the older, so
+; there is one installation at a time: installing for all users also takes away the current
+; user's own one.
+Function RemovePrevious
+  ${If} $AllUsers == 1
+    !insertmacro RemoveInstalled HKLM /AllUsers
+  ${EndIf}
+  !insertmacro RemoveInstalled HKCU /CurrentUser
 FunctionEnd
+
+; The other way round needs administrator rights, so installing for the current user beside an
+; installation for all users is refused. $R0: that installation's folder, or empty.
+Function InstalledForAllUsersBeside
+  StrCpy $R0 ""
+  ${If} $AllUsers == 0
+    ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
+FunctionEnd
+!define BESIDE_ALL_USERS "${PRODUCT} is installed for all users in $R0. Hosts would find both \
+copies and might load the older one: install for all users to replace it, or uninstall it first."
 
 ; An upgrade puts the VST 2 module where the installed version of the scope has it, unless the
 ; command line names a folder: upgrading must not take away a plug-in that sessions use.
@@ -204,13 +222,24 @@ FunctionEnd
 
 Function .onInit
   StrCpy $ScopeGiven 0
-  ; Interactive installs suggest all users; silent ones stay with the user unless told.
+  ; Interactive installs suggest all users; silent ones stay with the user unless told or
+  ; an installed version says otherwise.
   ${If} ${Silent}
     StrCpy $AllUsers 0
   ${Else}
     StrCpy $AllUsers 1
   ${EndIf}
   Call ParseScope
+  ; Without a scope on the command line, an installed version's scope is the default.
+  ${If} $ScopeGiven == 0
+    ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ReadRegStr $R1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $R0 != ""
+      StrCpy $AllUsers 1
+    ${ElseIf} $R1 != ""
+      StrCpy $AllUsers 0
+    ${EndIf}
+  ${EndIf}
   StrCpy $Vst2Given 0
   StrCpy $Vst2Folder "$PROGRAMFILES64\VSTPlugins"
   ${GetParameters} $R0
@@ -228,7 +257,15 @@ Function .onInit
   ${EndIf}
   Call ApplyScope
   Call KeepInstalledVst2
+  ; Silent installs have no scope page: their scope is settled now.
   ${If} $ScopeGiven == 1
+  ${OrIf} ${Silent}
+    Call InstalledForAllUsersBeside
+    ${If} $R0 != ""
+      MessageBox MB_ICONSTOP "${BESIDE_ALL_USERS}" /SD IDOK
+      SetErrorLevel 3
+      Quit
+    ${EndIf}
     Call Elevate
   ${EndIf}
 FunctionEnd
@@ -260,6 +297,11 @@ Function ScopePageLeave
     StrCpy $AllUsers 0
   ${EndIf}
   Call ApplyScope
+  Call InstalledForAllUsersBeside
+  ${If} $R0 != ""
+    MessageBox MB_ICONSTOP "${BESIDE_ALL_USERS}"
+    Abort
+  ${EndIf}
   Call KeepInstalledVst2
   Call Elevate
 FunctionEnd

@@ -147,4 +147,22 @@ for scope in CurrentUser AllUsers; do
     rm -rf "$(unix "$vst2_folder")"
   fi
 done
+# One installation at a time (hosts finding two copies may load the older): all users replace
+# the user's own, the user's own is refused beside all users, and without a scope an upgrade
+# stays with the installed one.
+echo "== changing scope"
+run "$installer" /S /CurrentUser
+run "$installer" /S /AllUsers
+registered HKCU && fail "installing for all users left the current user's installation"
+[ ! -e "$(unix "$localappdata\\Programs\\Common\\VST3\\Quenvale64.vst3")" ] ||
+  fail "installing for all users left the current user's bundle"
+status=0
+wine "$installer" /S /CurrentUser </dev/null || status=$?
+[ $status = 3 ] || fail "installing for the current user beside all users gave exit code $status, not 3"
+registered HKCU && fail "a refused install registered itself"
+run "$installer" /S
+registered HKCU && fail "an upgrade without a scope left the installed scope"
+expect_value HKLM DisplayVersion "$version"
+uninstall HKLM
+
 echo "installer: both scopes installed, upgraded, ran and uninstalled cleanly"
