@@ -49,15 +49,17 @@ Page custom ScopePage ScopePageLeave
 !insertmacro MUI_PAGE_COMPONENTS
 !define MUI_PAGE_CUSTOMFUNCTION_PRE Vst2FolderPre
 !define MUI_DIRECTORYPAGE_VARIABLE $Vst2Folder
-!define MUI_PAGE_HEADER_TEXT "VST 2 folder"
-!define MUI_PAGE_HEADER_SUBTEXT "Choose the folder your host scans for VST 2 plug-ins."
-!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup puts ${VST2_FILE} into this folder."
+!define MUI_PAGE_HEADER_TEXT "$(VST2_HEADER)"
+!define MUI_PAGE_HEADER_SUBTEXT "$(VST2_SUBTEXT)"
+!define MUI_DIRECTORYPAGE_TEXT_TOP "$(VST2_TEXT_TOP)"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Japanese"
+!include "${__FILEDIR__}/installer-texts.nsh"
 
 ; Folders of a scope. The VST 3 folders are where hosts look: the common one for everybody,
 ; the one under the user's local application data for the user alone.
@@ -84,7 +86,7 @@ Function Elevate
       ClearErrors
       ${GetOptions} $R1 "/Elevated" $R2
       ${IfNot} ${Errors}
-        MessageBox MB_ICONSTOP "Installing for all users needs administrator rights." /SD IDOK
+        MessageBox MB_ICONSTOP "$(NEEDS_ADMIN)" /SD IDOK
         SetErrorLevel 5
         Quit
       ${EndIf}
@@ -94,13 +96,13 @@ Function Elevate
   ${EndIf}
 FunctionEnd
 
-Section "VST 3 plug-in" SecVst3
+Section "$(SEC_VST3)" SecVst3
   SectionIn RO
   Call RemovePrevious
   !insertmacro InstallBundle "$Vst3Folder\${BUNDLE}"
 SectionEnd
 
-Section /o "VST 2 plug-in" SecVst2
+Section /o "$(SEC_VST2)" SecVst2
   SetOutPath "$Vst2Folder"
   File "/oname=${VST2_FILE}" "${MODULE}"
 SectionEnd
@@ -140,11 +142,9 @@ Section "-Manual, licences, uninstaller"
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $R1
 SectionEnd
 
-LangString DESC_SecVst3 ${LANG_ENGLISH} "The VST 3 plug-in, where every VST 3 host finds it."
-LangString DESC_SecVst2 ${LANG_ENGLISH} "${VST2_FILE} for hosts that load only VST 2 plug-ins, in a folder you choose."
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecVst3} $(DESC_SecVst3)
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecVst2} $(DESC_SecVst2)
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecVst3} $(DESC_VST3)
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecVst2} $(DESC_VST2)
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 ; An installed version goes first, through its own uninstaller: files that this version no
@@ -154,12 +154,12 @@ LangString DESC_SecVst2 ${LANG_ENGLISH} "${VST2_FILE} for hosts that load only V
   ReadRegStr $R0 ${HIVE} "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $R0 != ""
   ${AndIf} ${FileExists} "$R0\uninstall.exe"
-    DetailPrint "Removing the installed version from $R0"
+    DetailPrint "$(REMOVING)"
     ClearErrors
     ExecWait '"$R0\uninstall.exe" /S ${OPTION} _?=$R0' $R2
     ${If} ${Errors}
     ${OrIf} $R2 != 0
-      Abort "The installed version in $R0 could not be removed."
+      Abort "$(NOT_REMOVED)"
     ${EndIf}
     Delete "$R0\uninstall.exe"
     RMDir "$R0"
@@ -184,8 +184,6 @@ Function InstalledForAllUsersBeside
     ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${EndIf}
 FunctionEnd
-!define BESIDE_ALL_USERS "${PRODUCT} is installed for all users in $R0. Hosts would find both \
-copies and might load the older one: install for all users to replace it, or uninstall it first."
 
 ; An upgrade puts the VST 2 module where the installed version of the scope has it, unless the
 ; command line names a folder: upgrading must not take away a plug-in that sessions use.
@@ -211,7 +209,7 @@ Function ParseScope
   ${GetOptions} $R0 "/CurrentUser" $R1
   ${IfNot} ${Errors}
     ${If} $ScopeGiven == 1
-      MessageBox MB_ICONSTOP "Give either /AllUsers or /CurrentUser, not both." /SD IDOK
+      MessageBox MB_ICONSTOP "$(BOTH_SCOPES)" /SD IDOK
       SetErrorLevel 2
       Quit
     ${EndIf}
@@ -247,7 +245,7 @@ Function .onInit
   ${GetOptions} $R0 "/VST2=" $R1
   ${IfNot} ${Errors}
     ${If} $R1 == ""
-      MessageBox MB_ICONSTOP "/VST2= needs a folder." /SD IDOK
+      MessageBox MB_ICONSTOP "$(VST2_NO_FOLDER)" /SD IDOK
       SetErrorLevel 2
       Quit
     ${EndIf}
@@ -262,7 +260,7 @@ Function .onInit
   ${OrIf} ${Silent}
     Call InstalledForAllUsersBeside
     ${If} $R0 != ""
-      MessageBox MB_ICONSTOP "${BESIDE_ALL_USERS}" /SD IDOK
+      MessageBox MB_ICONSTOP "$(BESIDE_ALL_USERS)" /SD IDOK
       SetErrorLevel 3
       Quit
     ${EndIf}
@@ -274,12 +272,12 @@ Function ScopePage
   ${If} $ScopeGiven == 1
     Abort
   ${EndIf}
-  !insertmacro MUI_HEADER_TEXT "Install for" "Choose who will find ${PRODUCT} in their hosts."
+  !insertmacro MUI_HEADER_TEXT "$(SCOPE_HEADER)" "$(SCOPE_SUBTEXT)"
   nsDialogs::Create 1018
   Pop $R0
-  ${NSD_CreateRadioButton} 0 0 100% 12u "All users (in $COMMONFILES64\VST3; needs administrator rights)"
+  ${NSD_CreateRadioButton} 0 0 100% 12u "$(SCOPE_ALL)"
   Pop $RadioAll
-  ${NSD_CreateRadioButton} 0 20u 100% 12u "Only me (in %LOCALAPPDATA%\Programs\Common\VST3)"
+  ${NSD_CreateRadioButton} 0 20u 100% 12u "$(SCOPE_ME)"
   Pop $R1
   ${If} $AllUsers == 1
     ${NSD_Check} $RadioAll
@@ -299,7 +297,7 @@ Function ScopePageLeave
   Call ApplyScope
   Call InstalledForAllUsersBeside
   ${If} $R0 != ""
-    MessageBox MB_ICONSTOP "${BESIDE_ALL_USERS}"
+    MessageBox MB_ICONSTOP "$(BESIDE_ALL_USERS)"
     Abort
   ${EndIf}
   Call KeepInstalledVst2

@@ -1,0 +1,41 @@
+; What the installer and the uninstaller say, in English and in Japanese, as the manual does.
+; Windows' display language chooses; any other language gets English. $R0 is a folder where a
+; text names one.
+
+LangString SEC_VST3 ${LANG_ENGLISH} "VST 3 plug-in"
+LangString SEC_VST3 ${LANG_JAPANESE} "VST 3 プラグイン"
+LangString SEC_VST2 ${LANG_ENGLISH} "VST 2 plug-in"
+LangString SEC_VST2 ${LANG_JAPANESE} "VST 2 プラグイン"
+LangString DESC_VST3 ${LANG_ENGLISH} "The VST 3 plug-in, where every VST 3 host finds it."
+LangString DESC_VST3 ${LANG_JAPANESE} "VST 3 プラグイン。どの VST 3 ホストからも見つかる場所に入れます。"
+LangString DESC_VST2 ${LANG_ENGLISH} "${VST2_FILE} for hosts that load only VST 2 plug-ins, in a folder you choose."
+LangString DESC_VST2 ${LANG_JAPANESE} "VST 2 プラグインしか読み込まないホスト用の ${VST2_FILE}。入れるフォルダーを選べます。"
+
+LangString SCOPE_HEADER ${LANG_ENGLISH} "Install for"
+LangString SCOPE_HEADER ${LANG_JAPANESE} "インストールの対象"
+LangString SCOPE_SUBTEXT ${LANG_ENGLISH} "Choose who will find ${PRODUCT} in their hosts."
+LangString SCOPE_SUBTEXT ${LANG_JAPANESE} "${PRODUCT} をホストで使うユーザーを選んでください。"
+LangString SCOPE_ALL ${LANG_ENGLISH} "All users (in $COMMONFILES64\VST3; needs administrator rights)"
+LangString SCOPE_ALL ${LANG_JAPANESE} "すべてのユーザー（$COMMONFILES64\VST3 に入れます。管理者権限が必要です）"
+LangString SCOPE_ME ${LANG_ENGLISH} "Only me (in %LOCALAPPDATA%\Programs\Common\VST3)"
+LangString SCOPE_ME ${LANG_JAPANESE} "自分だけ（%LOCALAPPDATA%\Programs\Common\VST3 に入れます）"
+
+LangString VST2_HEADER ${LANG_ENGLISH} "VST 2 folder"
+LangString VST2_HEADER ${LANG_JAPANESE} "VST 2 フォルダー"
+LangString VST2_SUBTEXT ${LANG_ENGLISH} "Choose the folder your host scans for VST 2 plug-ins."
+LangString VST2_SUBTEXT ${LANG_JAPANESE} "ホストが VST 2 プラグインを探すフォルダーを選んでください。"
+LangString VST2_TEXT_TOP ${LANG_ENGLISH} "Setup puts ${VST2_FILE} into this folder."
+LangString VST2_TEXT_TOP ${LANG_JAPANESE} "${VST2_FILE} をこのフォルダーに入れます。"
+
+LangString NEEDS_ADMIN ${LANG_ENGLISH} "Installing for all users needs administrator rights."
+LangString NEEDS_ADMIN ${LANG_JAPANESE} "すべてのユーザー用のインストールには管理者権限が必要です。"
+LangString BOTH_SCOPES ${LANG_ENGLISH} "Give either /AllUsers or /CurrentUser, not both."
+LangString BOTH_SCOPES ${LANG_JAPANESE} "/AllUsers と /CurrentUser はどちらか一方だけを指定してください。"
+LangString VST2_NO_FOLDER ${LANG_ENGLISH} "/VST2= needs a folder."
+LangString VST2_NO_FOLDER ${LANG_JAPANESE} "/VST2= にはフォルダーを指定してください。"
+LangString BESIDE_ALL_USERS ${LANG_ENGLISH} "${PRODUCT} is installed for all users in $R0. Hosts would find both copies and might load the older one: install for all users to replace it, or uninstall it first."
+LangString BESIDE_ALL_USERS ${LANG_JAPANESE} "${PRODUCT} はすべてのユーザー用に $R0 にインストールされています。ホストが両方を見つけると古い方を読み込むことがあります。すべてのユーザー用にインストールして置き換えるか、先にアンインストールしてください。"
+LangString REMOVING ${LANG_ENGLISH} "Removing the installed version from $R0"
+LangString REMOVING ${LANG_JAPANESE} "インストール済みのバージョンを $R0 から削除しています"
+LangString NOT_REMOVED ${LANG_ENGLISH} "The installed version in $R0 could not be removed."
+LangString NOT_REMOVED ${LANG_JAPANESE} "$R0 にあるインストール済みのバージョンを削除できませんでした。"
