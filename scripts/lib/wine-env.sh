@@ -30,8 +30,8 @@ start_wineserver() {
 desktop_without_display_running() {
   local pid
   for pid in $(pgrep -f 'explorer\.exe /desktop' || true); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
-       ! tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -q '^DISPLAY='; then
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+       ! tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -q '^DISPLAY='; then
       return 0
     fi
   done
