@@ -90,7 +90,7 @@ set(QUENVALE_INSTALLER ${CMAKE_BINARY_DIR}/installer/Quenvale-${PROJECT_VERSION}
 add_custom_command(OUTPUT ${QUENVALE_INSTALLER}
   COMMAND sh ${QUENVALE_MAKE_INSTALLER} ${PROJECT_VERSION} ${QUENVALE_INSTALLER}
   DEPENDS ${PROJECT_SOURCE_DIR}/packaging/installer.nsi ${PROJECT_SOURCE_DIR}/packaging/installer-texts.nsh
-          ${PROJECT_SOURCE_DIR}/packaging/quenvale.ico
+          ${PROJECT_SOURCE_DIR}/packaging/quenvale.ico ${PROJECT_SOURCE_DIR}/packaging/installer-side.bmp
           ${QUENVALE_NSIS_FILES}
           ${QUENVALE_MAKE_INSTALLER} quenvale_module $<TARGET_FILE:quenvale_module>
           quenvale_module_info ${QUENVALE_MODULE_INFO}

@@ -12,9 +12,11 @@ Unicode true
 Target amd64-unicode
 SetCompressor /SOLID ${COMPRESSOR}
 
-; The knob as the installer's and the uninstaller's icon; Add/Remove Programs shows the latter.
+; The knob as the installer's and the uninstaller's icon (Add/Remove Programs shows the latter)
+; and beside the first and last pages.
 !define MUI_ICON "${__FILEDIR__}/quenvale.ico"
 !define MUI_UNICON "${__FILEDIR__}/quenvale.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${__FILEDIR__}/installer-side.bmp"
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
@@ -44,6 +46,8 @@ Var Vst2Given   ; 1 when the command line chose the VST 2 folder
 Var RadioAll
 
 !define MUI_ABORTWARNING
+; A host keeps a loaded plug-in's file open, and Windows lets nobody replace it meanwhile.
+!define MUI_WELCOMEPAGE_TEXT "$(WELCOME_TEXT)"
 !insertmacro MUI_PAGE_WELCOME
 Page custom ScopePage ScopePageLeave
 !insertmacro MUI_PAGE_COMPONENTS
@@ -54,6 +58,10 @@ Page custom ScopePage ScopePageLeave
 !define MUI_DIRECTORYPAGE_TEXT_TOP "$(VST2_TEXT_TOP)"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "$(FINISH_TEXT)"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\manual\$(MANUAL_FOLDER)\index.html"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "$(SHOW_MANUAL)"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES

@@ -18,6 +18,9 @@ Writes
       Programs shows): the cap with the editor's orange pointer straight up, at 0 ms, as PNG
       images of 16, 32, 48, 64 and 256 pixels, each scaled from the cap and drawn at its size.
 
+  packaging/installer-side.bmp  164 x 314, the picture beside the installer's first and last
+      pages: the knob as in the icon on the editor's dark gradient, with its shadow.
+
 The noise is seeded, so every run writes the same bytes.
 """
 
@@ -291,6 +294,44 @@ def icon_bytes(cap_rows, cap_size):
     return header + entries + b"".join(data for _, data in images)
 
 
+SIDE_WIDTH, SIDE_HEIGHT = 164, 314
+SIDE_KNOB = 120  # the knob's size in the picture
+BACKGROUND_TOP = (50, 53, 59)  # the editor's background gradient (layout.json)
+BACKGROUND_BOTTOM = (22, 23, 27)
+
+
+def side_bitmap(cap_rows, cap_size):
+    """A 24-bit bottom-up BMP, the only kind the installer's pages take."""
+    n = SIDE_KNOB
+    knob = scale_down(cap_rows, cap_size, n)
+    draw_pointer(knob, n)
+    left = (SIDE_WIDTH - n) // 2
+    top = 64
+    centre_x, centre_y = left + n / 2.0, top + n / 2.0
+    rows = []
+    for y in range(SIDE_HEIGHT):
+        t = y / (SIDE_HEIGHT - 1.0)
+        ground = [a + (b - a) * t for a, b in zip(BACKGROUND_TOP, BACKGROUND_BOTTOM)]
+        row = bytearray()
+        for x in range(SIDE_WIDTH):
+            # the shadow falls down and to the right, as in the editor
+            d = math.hypot(x + 0.5 - centre_x - 5.0, y + 0.5 - centre_y - 5.0) - n / 2.0
+            dark = 1.0 - 0.6 * (1.0 - smoothstep(-4.0, 9.0, d))
+            pixel = [v * dark for v in ground]
+            kx, ky = x - left, y - top
+            if 0 <= kx < n and 0 <= ky < n:
+                k = knob[ky]
+                a = k[kx * 4 + 3] / 255.0
+                pixel = [k[kx * 4 + c] * a + pixel[c] * (1.0 - a) for c in range(3)]
+            row += bytes(int(round(pixel[c])) for c in (2, 1, 0))
+        row += bytes(-len(row) % 4)
+        rows.append(bytes(row))
+    pixels = b"".join(reversed(rows))
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, SIDE_WIDTH, SIDE_HEIGHT, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    return header + info + pixels
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     cap = render_cap()
@@ -301,10 +342,14 @@ def main():
         path = os.path.join(OUT, name)
         n = write_png(path, size, size, rows)
         print("make_images: wrote %s (%d bytes)" % (os.path.relpath(path, ROOT), n))
-    path = os.path.join(ROOT, "packaging", "quenvale.ico")
-    with open(path, "wb") as f:
-        f.write(icon_bytes(cap, SIZE * RESOLUTION))
-    print("make_images: wrote %s (%d bytes)" % (os.path.relpath(path, ROOT), os.path.getsize(path)))
+    for name, data in (
+        ("quenvale.ico", icon_bytes(cap, SIZE * RESOLUTION)),
+        ("installer-side.bmp", side_bitmap(cap, SIZE * RESOLUTION)),
+    ):
+        path = os.path.join(ROOT, "packaging", name)
+        with open(path, "wb") as f:
+            f.write(data)
+        print("make_images: wrote %s (%d bytes)" % (os.path.relpath(path, ROOT), len(data)))
 
 
 if __name__ == "__main__":
