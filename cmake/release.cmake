@@ -56,19 +56,16 @@ function(quenvale_nsis_files name root)
   set(nsis_lists "${nsis_lists}${install}!macroend\n${uninstall}!macroend\n" PARENT_SCOPE)
 endfunction()
 
-set(module_file ${CMAKE_BINARY_DIR}/bundle/Quenvale64.vst3/Contents/x86_64-win/Quenvale64.vst3)
-file(RELATIVE_PATH module_info ${CMAKE_BINARY_DIR}/bundle/Quenvale64.vst3 ${QUENVALE_MODULE_INFO})
-quenvale_nsis_files(Bundle ${CMAKE_BINARY_DIR}/bundle/Quenvale64.vst3
-  Contents/x86_64-win/Quenvale64.vst3 ${module_info})
-file(GLOB_RECURSE manual_files CONFIGURE_DEPENDS LIST_DIRECTORIES false
-     RELATIVE ${PROJECT_SOURCE_DIR}/resources/manual "${PROJECT_SOURCE_DIR}/resources/manual/*")
-list(SORT manual_files)
-quenvale_nsis_files(Manual ${QUENVALE_MANUAL_DIR} ${manual_files})
+set(bundle ${CMAKE_BINARY_DIR}/bundle/Quenvale64.vst3)
+set(module_in_bundle Contents/x86_64-win/Quenvale64.vst3)
+set(module_file ${bundle}/${module_in_bundle})
+file(RELATIVE_PATH module_info ${bundle} ${QUENVALE_MODULE_INFO})
+quenvale_nsis_files(Bundle ${bundle} ${module_in_bundle} ${module_info})
+quenvale_nsis_files(Manual ${QUENVALE_MANUAL_DIR} ${QUENVALE_MANUAL_FILES})
 file(GLOB_RECURSE license_files CONFIGURE_DEPENDS LIST_DIRECTORIES false
      RELATIVE ${PROJECT_SOURCE_DIR}/resources/licenses "${PROJECT_SOURCE_DIR}/resources/licenses/*")
-list(SORT license_files)
 quenvale_nsis_files(Licenses ${PROJECT_SOURCE_DIR}/resources/licenses ${license_files})
-list(TRANSFORM manual_files PREPEND ${QUENVALE_MANUAL_DIR}/ OUTPUT_VARIABLE manual_paths)
+list(TRANSFORM QUENVALE_MANUAL_FILES PREPEND ${QUENVALE_MANUAL_DIR}/ OUTPUT_VARIABLE manual_paths)
 list(TRANSFORM license_files PREPEND ${PROJECT_SOURCE_DIR}/resources/licenses/
      OUTPUT_VARIABLE license_paths)
 file(CONFIGURE OUTPUT ${QUENVALE_NSIS_FILES} CONTENT "${nsis_lists}" @ONLY)

@@ -36,6 +36,13 @@ inline std::string& modulePath() {
     return path;
 }
 
+// A class ID as hosts print it (and moduleinfo.json holds it): 32 hex digits.
+inline std::string cidText(const TUID cid) {
+    char text[40] = {};
+    FUID::fromTUID(cid).toString(text);
+    return text;
+}
+
 // Host objects the test owns: counted, so that a reference the plug-in keeps shows, but never
 // deleted by a release.
 template <class Base>

@@ -8,13 +8,11 @@
 #include <sstream>
 #include <string>
 
-#include "module_loader.h"
-#include "pluginterfaces/base/funknown.h"
-#include "pluginterfaces/base/ipluginbase.h"
+#include "host_rig.h"
 
 namespace {
 
-using namespace Steinberg;
+using namespace host_test;
 
 picojson::value readJson(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -33,16 +31,10 @@ void expectOnlyKeys(const picojson::value& object, const std::set<std::string>& 
         EXPECT_TRUE(known.count(key)) << "a key hosts do not read: " << key;
 }
 
-std::string cidText(const TUID cid) {
-    char8 text[33] = {};
-    FUID::fromTUID(cid).toString(text);
-    return text;
-}
-
 TEST(ModuleInfo, TheBundlesModuleinfoJsonDescribesTheFactoryOfTheBuiltModule) {
     const picojson::value info = readJson(QUENVALE_MODULE_INFO_PATH);
     ASSERT_TRUE(info.is<picojson::object>());
-    quenvale::hosting::LoadedModule module(QUENVALE_MODULE_PATH);
+    LoadedModule module(QUENVALE_MODULE_PATH);
     IPtr<IPluginFactory> factory(module.factory(), false);
     ASSERT_TRUE(factory);
     FUnknownPtr<IPluginFactory2> factory2(factory);

@@ -33,12 +33,6 @@ std::string ascii(const char16* text) {
     return out;
 }
 
-std::string printed(const TUID cid) {
-    char text[40] = {};
-    FUID::fromTUID(cid).toString(text);
-    return text;
-}
-
 std::string text(const char8* s) {
     return s;
 }
@@ -49,7 +43,7 @@ std::string text(const char16* s) {
 // Everything one of the factory's views of a class tells, in one line.
 template <class Info>
 std::string described(const Info& c) {
-    std::string line = printed(c.cid) + " " + std::to_string(c.cardinality) + " " + c.category +
+    std::string line = cidText(c.cid) + " " + std::to_string(c.cardinality) + " " + c.category +
                        " " + text(c.name);
     if constexpr (!std::is_same_v<Info, PClassInfo>) {
         line += " " + std::to_string(c.classFlags) + " " + c.subCategories + " " + text(c.vendor) +
@@ -179,14 +173,14 @@ TEST_F(Factory, DescribesTheVendorAndTheProcessorThenTheControllerClass) {
 
 // Saved projects find the plug-in by these IDs.
 TEST_F(Factory, GivesEveryFactoryThePinnedClassIds) {
-    EXPECT_EQ(printed(processorClass), "4811D2C1261ABAB4A019AAE77656136D");
-    EXPECT_EQ(printed(controllerClass), "972D77008D93EFA87AF819ADF0BCFBA7");
+    EXPECT_EQ(cidText(processorClass), "4811D2C1261ABAB4A019AAE77656136D");
+    EXPECT_EQ(cidText(controllerClass), "972D77008D93EFA87AF819ADF0BCFBA7");
     IPtr<IPluginFactory> another = owned(module->factory());
     PClassInfo info;
     ASSERT_EQ(another->getClassInfo(0, &info), kResultOk);
-    EXPECT_EQ(printed(info.cid), printed(processorClass));
+    EXPECT_EQ(cidText(info.cid), cidText(processorClass));
     ASSERT_EQ(another->getClassInfo(1, &info), kResultOk);
-    EXPECT_EQ(printed(info.cid), printed(controllerClass));
+    EXPECT_EQ(cidText(info.cid), cidText(controllerClass));
 }
 
 // An instance left behind shows as a leak in the sanitizer build.
@@ -208,7 +202,7 @@ TEST_F(Factory, MakesProcessorsThatNameTheControllerClass) {
     ASSERT_TRUE(component);
     TUID named = {};
     ASSERT_EQ(component->getControllerClassId(named), kResultOk);
-    EXPECT_EQ(printed(named), printed(controllerClass));
+    EXPECT_EQ(cidText(named), cidText(controllerClass));
 }
 
 TEST_F(Host, RunsTheWholeLifecycleAndGivesBackEveryHostObject) {

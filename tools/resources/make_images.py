@@ -277,13 +277,18 @@ def draw_pointer(rows, n):
             row[i + 3] = int(round(255 * (a + (1.0 - a) * (body + edge) / (SUB * SUB))))
 
 
+def knob(cap_rows, cap_size, n):
+    """The cap at n x n pixels with the pointer at 0 ms: the icon's and the side picture's knob."""
+    rows = [bytearray(r) for r in cap_rows] if n == cap_size else scale_down(cap_rows, cap_size, n)
+    draw_pointer(rows, n)
+    return rows
+
+
 def icon_bytes(cap_rows, cap_size):
     """An .ico whose images are PNGs, as Windows has read them since Vista."""
     images = []
     for n in ICON_SIZES:
-        rows = [bytearray(r) for r in cap_rows] if n == cap_size else scale_down(cap_rows, cap_size, n)
-        draw_pointer(rows, n)
-        images.append((n, png_bytes(n, n, rows)))
+        images.append((n, png_bytes(n, n, knob(cap_rows, cap_size, n))))
     header = struct.pack("<HHH", 0, 1, len(images))
     offset = len(header) + 16 * len(images)
     entries = b""
@@ -303,8 +308,7 @@ BACKGROUND_BOTTOM = (22, 23, 27)
 def side_bitmap(cap_rows, cap_size):
     """A 24-bit bottom-up BMP, the only kind the installer's pages take."""
     n = SIDE_KNOB
-    knob = scale_down(cap_rows, cap_size, n)
-    draw_pointer(knob, n)
+    knob_rows = knob(cap_rows, cap_size, n)
     left = (SIDE_WIDTH - n) // 2
     top = 64
     centre_x, centre_y = left + n / 2.0, top + n / 2.0
@@ -320,7 +324,7 @@ def side_bitmap(cap_rows, cap_size):
             pixel = [v * dark for v in ground]
             kx, ky = x - left, y - top
             if 0 <= kx < n and 0 <= ky < n:
-                k = knob[ky]
+                k = knob_rows[ky]
                 a = k[kx * 4 + 3] / 255.0
                 pixel = [k[kx * 4 + c] * a + pixel[c] * (1.0 - a) for c in range(3)]
             row += bytes(int(round(pixel[c])) for c in (2, 1, 0))
