@@ -1,6 +1,6 @@
 #include "text_entry.h"
 
-#include "frame.h"
+#include "win32_frame.h"
 #include "text.h"
 
 namespace corvane::vst {
@@ -127,7 +127,7 @@ LRESULT CALLBACK TextEntry::fieldProc(HWND field, UINT message, WPARAM wParam, L
             case WM_KILLFOCUS:
                 entry->close();
                 return 0;
-            case VSTGUI::CFrame::kReflectedColorMessage: {
+            case VSTGUI::Win32::kReflectedColorMessage: {
                 const auto dc = reinterpret_cast<HDC>(wParam);
                 SetTextColor(dc, entry->refused ? kRefusedColor : kTextColor);
                 SetBkColor(dc, kFieldColor);

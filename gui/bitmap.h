@@ -1,9 +1,7 @@
-// An image a view can show as its background. Windows only.
+// An image a view can show as its background. Portable.
 #pragma once
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <memory>
 

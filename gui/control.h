@@ -1,6 +1,6 @@
 // A view with a value: a tag that names it to its listener, a value kept within min..max, a
 // default value and a wheel step. Edits are reported to the listener, bracketed by
-// controlBeginEdit/controlEndEdit (nested begins report once). Windows only.
+// controlBeginEdit/controlEndEdit (nested begins report once). Portable.
 #pragma once
 
 #include "view.h"

@@ -32,11 +32,13 @@ GdiplusDrawContext::GdiplusDrawContext(Gdiplus::Bitmap* bitmap, double scale)
     resetTransform();
 }
 
+#if defined(_WIN32)
 GdiplusDrawContext::GdiplusDrawContext(HDC dc, const CRect& surface, double scale)
     : CDrawContext(surface), graphics(usable(dc ? new Gdiplus::Graphics(dc) : nullptr)) {
     scaleFactor = scale;
     resetTransform();
 }
+#endif
 
 void GdiplusDrawContext::resetTransform() {
     if (!graphics)

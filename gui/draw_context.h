@@ -1,11 +1,10 @@
 // Where views draw. CDrawContext is the drawing surface the frame hands to every view;
 // GdiplusDrawContext is the one that exists here: a GDI+ graphics object on a window's back
-// buffer or on an offscreen bitmap. Windows only.
+// buffer or on an offscreen bitmap (on Linux the GDI+ names are served by cairo, see gdiplus/).
+// Portable.
 #pragma once
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <memory>
 
@@ -40,8 +39,10 @@ class GdiplusDrawContext : public CDrawContext {
     // Draws into `bitmap` (not owned; must outlive the context). `scale`: device pixels per
     // unit; views draw in units and the graphics' world transform scales them.
     explicit GdiplusDrawContext(Gdiplus::Bitmap* bitmap, double scale = 1.0);
+#if defined(_WIN32)
     // Draws into a device context of the given size in pixels (e.g. a window's back buffer).
     GdiplusDrawContext(HDC dc, const CRect& surface, double scale = 1.0);
+#endif
 
     // The world transform of the display scale alone, as the context starts with.
     void resetTransform();

@@ -9,7 +9,8 @@ class CFrame;
 
 enum PlatformType : int32_t {
     kHWND = 0,
-    kDefaultNative = -1,  // the platform's own window type: HWND here
+    kX11EmbedWindowID = 5,  // an X window id, as the plug-in interface hands it
+    kDefaultNative = -1,    // the platform's own window type
 };
 
 class VSTGUIEditorInterface {

@@ -72,6 +72,8 @@ enum VirtualKey : int32_t {
     VKEY_DOWN = 14,
     VKEY_PAGEUP = 15,
     VKEY_PAGEDOWN = 16,
+    VKEY_ENTER = 19,
+    VKEY_DELETE = 22,
 };
 
 enum KeyModifier : uint8_t {

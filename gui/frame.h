@@ -1,15 +1,16 @@
-// The top view: owns the other views and, once opened, a child window of the host's window that
-// paints them (double-buffered, through GDI+) and passes them the mouse, the wheel and the keys.
-// Views are in frame coordinates, which are the window's client coordinates. Everything runs on
-// the user-interface thread that opened the frame. Windows only.
+// The top view: owns the other views and, once opened, a child window of the host's window (made
+// by the platform's back end, see platform_frame.h) that paints them double-buffered and passes
+// them the mouse, the wheel and the keys. Views are in frame coordinates, which are the window's
+// pixels divided by the display scale. Everything runs on the user-interface thread that opened
+// the frame. Portable.
 #pragma once
 
-#include <windows.h>
-
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "editor_interface.h"
+#include "platform_frame.h"
 #include "view.h"
 
 namespace VSTGUI {
@@ -20,14 +21,16 @@ class CFrame : public CView {
     CFrame(const CRect& size, VSTGUIEditorInterface* editor);
     ~CFrame() override;
 
-    // Creates the child window of `parent` (a HWND); false when already open, when the type is
-    // not a HWND or when the window cannot be made.
+    // Creates the child window of `parent` (an HWND on Windows, an X window id on Linux); false
+    // when already open, when the type is not the platform's or when the window cannot be made.
     bool open(void* parent, PlatformType type = kDefaultNative);
     // Destroys the window, releases every view and drops the creator's reference (normally the
     // last, which deletes the frame).
     void close();
-    bool isOpen() const { return window != nullptr; }
-    HWND getPlatformWindow() const { return window; }
+    bool isOpen() const { return platformFrame != nullptr; }
+    // The native window; null while closed.
+    void* getPlatformHandle() const;
+    IPlatformFrame* getPlatformFrame() const { return platformFrame.get(); }
 
     // Takes over the caller's reference of `view`.
     bool addView(CView* view);
@@ -47,7 +50,7 @@ class CFrame : public CView {
     // The mouse pointer in frame coordinates; false without a window.
     bool getCurrentMouseLocation(CPoint& where) const;
 
-    // Redraws the dirty views.
+    // Redraws the dirty views and gives the back end its tick.
     void idle();
     void invalid() override;
     void invalidRect(const CRect& rect) override;
@@ -67,20 +70,20 @@ class CFrame : public CView {
     // f). The frame's and the views' sizes stay as they are. Factors outside 0.5..4 are refused.
     bool setScaleFactor(double factor);
     double getScaleFactor() const { return scaleFactor; }
-    // The window's pixels that hold a rectangle of frame coordinates.
-    RECT toPixels(const CRect& rect) const;
+    // The window's pixels that hold a rectangle of frame coordinates, and back.
+    PixelRect toPixels(const CRect& rect) const;
+    CPoint fromPixels(double x, double y) const;
+    int32_t getPixelWidth() const;
+    int32_t getPixelHeight() const;
 
     // Keys the focus view did not take go to the hook; it answers 1 when it took one.
     void setKeyHook(std::function<int32_t(VstKeyCode&)> hook) { keyHook = std::move(hook); }
 
-    // WM_CTLCOLOREDIT of a child edit field goes on to the field as this message, so that a
-    // field can choose its own colours.
-    static constexpr UINT kReflectedColorMessage = WM_USER + 0x1C00 + WM_CTLCOLOREDIT;
-
     // Mouse, wheel and keys as the window receives them, in frame coordinates; also callable
     // directly. A mouse-down goes to the topmost mouse-enabled view under the pointer; a
     // control's listener is offered it first (controlModifierClicked). The view that takes a
-    // mouse-down gets the moves and the release.
+    // mouse-down gets the moves and the release (isDragging() meanwhile: the back end keeps the
+    // pointer to the window).
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
@@ -90,28 +93,21 @@ class CFrame : public CView {
     int32_t onKeyDown(VstKeyCode& key) override;
     int32_t onKeyUp(VstKeyCode& key) override;
 
-    // Shift, Control and Alt (kShift, kControl, kAlt) as the keyboard holds them now.
-    static int32_t heldModifiers();
+    bool isDragging() const { return mouseDownView != nullptr; }
 
-    // The frames' window class is registered at the first open; a module that is about to be
-    // unloaded calls this (it fails harmlessly while a frame window still exists).
-    static void unregisterWindowClass();
+    // Shift, Control and Alt (kShift, kControl, kAlt) as the keyboard holds them now; 0 while
+    // closed.
+    int32_t getCurrentModifiers() const;
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void paint();
     // The topmost direct child whose mouse area holds `where`, perhaps only mouse-enabled ones.
     CView* topmostAt(const CPoint& where, bool mouseEnabledOnly) const;
     void forgetView(CView* view);
-    CPoint fromPixels(LONG x, LONG y) const;
-    int pixelWidth() const;
-    int pixelHeight() const;
 
     VSTGUIEditorInterface* editor;
     std::vector<CView*> views;
     CColor backgroundColor{0, 0, 0, 255};
-    HWND window = nullptr;
+    std::unique_ptr<IPlatformFrame> platformFrame;
     CView* mouseDownView = nullptr;
     CView* focusView = nullptr;
     CRect invalidArea;

@@ -1,5 +1,5 @@
 // A rotary control. Dragging, the wheel, the arrow keys and Control+click edit its value; what it
-// looks like is up to subclasses (this one draws only its background bitmap). Windows only.
+// looks like is up to subclasses (this one draws only its background bitmap). Portable.
 //
 // Angles are in radians, clockwise from the positive x axis (y grows downward); the value v
 // (0..1 of the range) points at start + v * range. Drags are linear (200 px of right+up movement

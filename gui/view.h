@@ -1,5 +1,5 @@
 // A rectangle of the frame that draws itself and may take the mouse and keys. Views are
-// reference counted: the frame holds one reference of each view added to it. Windows only.
+// reference counted: the frame holds one reference of each view added to it. Portable.
 #pragma once
 
 #include "base_object.h"

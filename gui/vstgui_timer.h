@@ -1,13 +1,17 @@
 // A periodic timer on the user-interface thread: while started, it sends its target the message
-// kMsgTimer ("timer fired") every period. Driven by a Win32 thread timer, so it fires only while
-// the thread that started it pumps messages. Windows only.
+// kMsgTimer ("timer fired") every period. The platform's back end drives it (a Win32 thread
+// timer, which fires while the thread pumps messages; the host's run loop on Linux, which a
+// timer can use only while an editor has made it known). Portable.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "base_object.h"
 
 namespace VSTGUI {
+
+class IPlatformTimer;
 
 class CVSTGUITimer : public CBaseObject {
   public:
@@ -21,7 +25,7 @@ class CVSTGUITimer : public CBaseObject {
     // restarts its period.
     bool start();
     bool stop();
-    bool isRunning() const { return id != 0; }
+    bool isRunning() const { return running; }
 
     // A running timer continues with the new period.
     void setFireTime(uint32_t periodMs);
@@ -32,7 +36,8 @@ class CVSTGUITimer : public CBaseObject {
   private:
     CBaseObject* target;
     uint32_t period;
-    uintptr_t id = 0;
+    bool running = false;
+    std::unique_ptr<IPlatformTimer> platformTimer;
 };
 
 }  // namespace VSTGUI

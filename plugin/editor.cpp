@@ -89,7 +89,7 @@ void Editor::createViews() {
 }
 
 bool Editor::openValueEntry() {
-    if (!frame || !frame->getPlatformWindow())
+    if (!frame || !frame->getPlatformHandle())
         return false;
     const auto found = views.find(kValueView);
     if (found == views.end())
@@ -99,9 +99,10 @@ bool Editor::openValueEntry() {
     const VSTGUI::CPoint middle = shown.getCenter();
     const double w = std::max(kEntryWidth, shown.getWidth());
     const double h = std::max(kEntryHeight, shown.getHeight());
-    const RECT where = frame->toPixels(
+    const VSTGUI::PixelRect pixels = frame->toPixels(
         VSTGUI::CRect(middle.x - w / 2, middle.y - h / 2, middle.x + w / 2, middle.y + h / 2));
-    return entry.open(frame->getPlatformWindow(), where,
+    const RECT where{pixels.left, pixels.top, pixels.right, pixels.bottom};
+    return entry.open(static_cast<HWND>(frame->getPlatformHandle()), where,
                       static_cast<int>(std::lround(kEntryFontHeight * scaleFactor)),
                       Parameters::delayReadout(static_cast<float>(delay)),
                       [this](const std::string& text) { return applyTypedDelay(text); });

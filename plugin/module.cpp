@@ -9,8 +9,8 @@
 #include "processor.h"
 
 #if SMTG_OS_WINDOWS
-#include "frame.h"
 #include "gdiplus_session.h"
+#include "win32_frame.h"
 #include "vst2_wrapper.h"
 #define QUENVALE_EXPORT extern "C"  // the .def file names the exports
 #else
@@ -70,7 +70,7 @@ bool InitModule() {
 
 bool DeinitModule() {
     // A class left registered would outlive the code of its window procedure.
-    VSTGUI::CFrame::unregisterWindowClass();
+    VSTGUI::Win32::unregisterWindowClass();
     corvane::vst::releaseGdiplus();
     return true;
 }

@@ -102,7 +102,7 @@ tresult PLUGIN_API VSTGUIEditor::onWheel(float distance) {
     VSTGUI::CPoint where;
     if (!frame || !frame->getCurrentMouseLocation(where))
         return kResultFalse;
-    return frame->onWheel(where, distance, VSTGUI::CButtonState(VSTGUI::CFrame::heldModifiers()))
+    return frame->onWheel(where, distance, VSTGUI::CButtonState(frame->getCurrentModifiers()))
                ? kResultTrue
                : kResultFalse;
 }

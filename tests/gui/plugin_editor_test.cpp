@@ -166,7 +166,7 @@ class PluginEditor : public ::testing::Test {
         ASSERT_EQ(editor->attached(parentWindow(), Steinberg::kPlatformTypeHWND), kResultOk);
         knob = dynamic_cast<corvane::vst::MyKnob*>(editor->views.at(quenvale::kKnobView));
         ASSERT_NE(knob, nullptr);
-        window = editor->getFrame()->getPlatformWindow();
+        window = static_cast<HWND>(editor->getFrame()->getPlatformHandle());
         pump();
         calls.clear();
     }

@@ -45,7 +45,7 @@ class KnobWindow : public ::testing::Test {
         knob = new CKnob(CRect(60, 20, 160, 120), &listener, 1, nullptr, nullptr);
         frame->addView(knob);
         ASSERT_TRUE(frame->open(parentWindow()));
-        window = frame->getPlatformWindow();
+        window = static_cast<HWND>(frame->getPlatformHandle());
         pump();
     }
     void TearDown() override { frame->close(); }
