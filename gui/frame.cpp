@@ -192,7 +192,19 @@ void CFrame::draw(CDrawContext* context) {
 void CFrame::setFocusView(CView* view) {
     if (view && std::find(views.begin(), views.end(), view) == views.end())
         return;
+    if (view == focusView)
+        return;
+    CView* previous = focusView;
     focusView = view;
+    if (previous)
+        previous->looseFocus();
+    if (focusView)
+        focusView->takeFocus();
+}
+
+void CFrame::onWindowFocusLost() {
+    if (focusView)
+        focusView->looseFocus();
 }
 
 CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons) {

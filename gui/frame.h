@@ -62,8 +62,11 @@ class CFrame : public CView {
     void drawRect(CDrawContext* context, const CRect& updateRect);
     void draw(CDrawContext* context) override;
 
+    // The old focus view is told looseFocus, the new one takeFocus.
     void setFocusView(CView* view);
     CView* getFocusView() const { return focusView; }
+    // The window lost the keyboard: the focus view is told looseFocus and stays the focus view.
+    void onWindowFocusLost();
 
     // The display scale: the window is round(width × f) × round(height × f) pixels, the views
     // draw at that resolution and mouse positions reach them in frame coordinates (divided by

@@ -62,6 +62,11 @@ class CView : public CBaseObject {
     virtual int32_t onKeyDown(VstKeyCode& key);
     virtual int32_t onKeyUp(VstKeyCode& key);
 
+    // The view became the frame's focus view / no longer gets the keys: another view took the
+    // focus, or the window lost the keyboard.
+    virtual void takeFocus() {}
+    virtual void looseFocus() {}
+
     CFrame* getFrame() const { return parentFrame; }
     // Called by the frame when it adds or removes the view.
     virtual void attached(CFrame* frame) { parentFrame = frame; }
