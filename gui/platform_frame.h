@@ -37,6 +37,8 @@ class IPlatformFrame {
     virtual bool getMouseLocation(int32_t& x, int32_t& y) const = 0;
     // kShift, kControl and kAlt as the keyboard holds them now.
     virtual int32_t getModifiers() const = 0;
+    // A short warning sound, where the platform has one.
+    virtual void beep() {}
     // Called every editor timer tick: housekeeping the back end needs (e.g. events that arrived
     // while nobody was looking).
     virtual void idle() {}
