@@ -1,21 +1,20 @@
-// What a knob redraw costs under GDI+ (run it under Wine, or on Windows): after a value change,
-// with the pointer image cached, and after a change that discards the image, so that the
-// pointer and its blurred glow are rendered again; then what the parts of a warm redraw cost.
-// Google Benchmark has no MinGW build here, so this times with the performance counter: a
-// warm-up, then the median and the minimum of many repetitions, in microseconds.
-#include <windows.h>
-
-#include <gdiplus.h>
-
+// What a knob redraw costs through the GDI+ API (GDI+ itself under Wine or on Windows; cairo on
+// Linux): after a value change, with the pointer image cached, and after a change that discards
+// the image, so that the pointer and its blurred glow are rendered again; then what the parts of
+// a warm redraw cost. The same program on both platforms, timed with the steady clock (Google
+// Benchmark has no MinGW build here): a warm-up, then the median and the minimum of many
+// repetitions, in microseconds.
 #include <picojson.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "draw_context.h"
+#include "gdiplus_api.h"
 #include "gdiplus_session.h"
 #include "my_knob.h"
 #include "resource_cache.h"
@@ -32,14 +31,13 @@ struct Timing {
 Timing measure(int warmUp, int repetitions, const std::function<void()>& run) {
     for (int i = 0; i < warmUp; ++i)
         run();
-    LARGE_INTEGER frequency, start, stop;
-    QueryPerformanceFrequency(&frequency);
+    using Clock = std::chrono::steady_clock;
     std::vector<double> micros;
     for (int i = 0; i < repetitions; ++i) {
-        QueryPerformanceCounter(&start);
+        const Clock::time_point start = Clock::now();
         run();
-        QueryPerformanceCounter(&stop);
-        micros.push_back(double(stop.QuadPart - start.QuadPart) * 1e6 / double(frequency.QuadPart));
+        const Clock::time_point stop = Clock::now();
+        micros.push_back(std::chrono::duration<double, std::micro>(stop - start).count());
     }
     std::sort(micros.begin(), micros.end());
     return {micros[micros.size() / 2], micros.front()};

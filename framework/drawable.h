@@ -1,10 +1,8 @@
 // Widgets that paint themselves straight into GDI+ rather than through the toolkit's context.
-// Windows only.
+//
 #pragma once
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <map>
 #include <string>

@@ -1,13 +1,11 @@
 // The editor's static graphics and labels: a rectangle with a vertical gradient, a stroked path
 // of lines and Béziers, and a text at an anchor point. Each draws itself in GDI+ from properties
 // the layout sets by name, moves and resizes its view to what it shows whenever one changes,
-// and never takes the mouse. Coordinates are the frame's. Windows only; user-interface thread
+// and never takes the mouse. Coordinates are the frame's.  user-interface thread
 // only.
 #pragma once
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <picojson.h>
 

@@ -5,7 +5,7 @@
 // (reset to the default, open the manual). It is also the host's parameter finder.
 //
 // Every host call and every toolkit callback contains its exceptions. Everything runs on the
-// host's user-interface thread. Windows only.
+// host's user-interface thread.
 #pragma once
 
 #include <picojson.h>

@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <cctype>
+#include <chrono>
 #include <exception>
 #include <fstream>
 #include <sstream>
@@ -9,13 +8,18 @@
 
 #include "editor_base.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace corvane::vst {
 
 Steinberg::int64 systemTicks() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return static_cast<Steinberg::int64>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
-                                         now.dwLowDateTime);
+    using Ticks = std::chrono::duration<Steinberg::int64, std::ratio<1, 10'000'000>>;
+    return std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 std::string currentErrorText() {
@@ -53,8 +57,15 @@ bool pathContainsFragment(std::string path, const std::string& fragment) {
 
 std::string hostExecutablePath() {
     std::string path(8192, '\0');
+#if defined(_WIN32)
     const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
     path.resize(length < path.size() ? length : 0);
+#else
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    path.resize(length > 0 && static_cast<std::size_t>(length) < path.size()
+                    ? static_cast<std::size_t>(length)
+                    : 0);
+#endif
     return path;
 }
 

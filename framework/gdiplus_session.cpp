@@ -1,8 +1,6 @@
 #include "gdiplus_session.h"
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <mutex>
 

@@ -1,5 +1,5 @@
 // GDI+ for the whole module, shared by everyone who draws: the first acquire starts GDI+, the
-// last release shuts it down. Windows only; must not be called from DllMain.
+// last release shuts it down (on Linux there is nothing to start). Must not be called from DllMain.
 #pragma once
 
 namespace corvane::vst {

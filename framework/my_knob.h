@@ -1,15 +1,13 @@
 // The editor's rotary control: CKnob's editing with a face drawn in GDI+ (tick marks, a soft
 // drop shadow, an image cap with a tint, and a glowing pointer). Every measure and colour is a
-// property the layout sets by name. Windows only; user-interface thread only.
+// property the layout sets by name. User-interface thread only.
 //
 // Angles are degrees, 0 straight up, growing clockwise. The pointer and its glow are rendered
 // once, at angle 0, into pointerCache and only rotated when the value changes: the blur is the
 // expensive part. Geometry and pointer properties discard the cache.
 #pragma once
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <picojson.h>
 

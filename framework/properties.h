@@ -1,11 +1,9 @@
 // Typed values that widgets own and that the JSON layout assigns by name. A property keeps its
 // value and the listeners to call after every assignment; setFromJson converts the layout's
-// JSON and assigns it, or throws and leaves value and listeners untouched. Windows only.
+// JSON and assigns it, or throws and leaves value and listeners untouched.
 #pragma once
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <picojson.h>
 

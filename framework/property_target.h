@@ -1,5 +1,5 @@
 // How the layout reaches a widget: by property name and JSON value, so the toolkit itself never
-// sees JSON. Windows only.
+// sees JSON.
 #pragma once
 
 #include <picojson.h>

@@ -3,9 +3,7 @@
 // image, and neither is loaded again. User-interface thread only; GDI+ must be running.
 #pragma once
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <functional>
 #include <map>

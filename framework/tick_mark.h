@@ -1,11 +1,9 @@
 // The knob's tick marks: short radial strokes around its face. This is their only definition;
 // the knob names them as its own (MyKnob::TickMark, MyKnob::TickMarkProperty) through aliases.
-// Windows only.
+//
 #pragma once
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include "properties.h"
 

@@ -3,21 +3,10 @@
 #pragma once
 
 #include "controller_base.h"
-#include "parameters.h"
-#include "pluginterfaces/base/fplatform.h"
-
-#if SMTG_OS_WINDOWS
 #include "editor.h"
-#else
-#include "no_editor.h"
-#endif
+#include "parameters.h"
 
 namespace quenvale {
-
-#if !SMTG_OS_WINDOWS
-// The editor draws with GDI+: elsewhere hosts show generic controls.
-using Editor = corvane::vst::NoEditor;
-#endif
 
 class Controller : public corvane::vst::ControllerBase<Controller, Parameters, Editor> {
   public:

@@ -8,5 +8,10 @@ namespace Steinberg {
 DEF_CLASS_IID(IPlugView)
 DEF_CLASS_IID(IPlugFrame)
 DEF_CLASS_IID(IPlugViewContentScaleSupport)
+#if SMTG_OS_LINUX
+DEF_CLASS_IID(Linux::IRunLoop)
+DEF_CLASS_IID(Linux::IEventHandler)
+DEF_CLASS_IID(Linux::ITimerHandler)
+#endif
 
 }  // namespace Steinberg

@@ -1,12 +1,14 @@
 #include "vstgui_editor.h"
 
 #include <cmath>
-
-#include <windows.h>
-
 #include <cstring>
 
+#include "pluginterfaces/base/funknown.h"
 #include "pluginterfaces/gui/iplugview.h"
+
+#if SMTG_OS_LINUX
+#include "host_run_loop.h"
+#endif
 
 namespace Steinberg {
 namespace Vst {
@@ -58,16 +60,38 @@ int32_t VSTGUIEditor::getKnobMode() const {
                                                                      : VSTGUI::kLinearMode;
 }
 
+namespace {
+
+#if SMTG_OS_WINDOWS
+const FIDString kNativeType = kPlatformTypeHWND;
+constexpr VSTGUI::PlatformType kToolkitType = VSTGUI::kHWND;
+#else
+const FIDString kNativeType = kPlatformTypeX11EmbedWindowID;
+constexpr VSTGUI::PlatformType kToolkitType = VSTGUI::kX11EmbedWindowID;
+#endif
+
+}  // namespace
+
 tresult PLUGIN_API VSTGUIEditor::isPlatformTypeSupported(FIDString type) {
-    return type && std::strcmp(type, kPlatformTypeHWND) == 0 ? kResultTrue : kResultFalse;
+    return type && std::strcmp(type, kNativeType) == 0 ? kResultTrue : kResultFalse;
 }
 
 tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
-    if (!parent || isPlatformTypeSupported(type) != kResultTrue)
+    if (!parent || isPlatformTypeSupported(type) != kResultTrue || frame)
         return kResultFalse;
+#if SMTG_OS_LINUX
+    // Nothing of ours may run but from the host's loop: without one there is no editor.
+    FUnknownPtr<Linux::IRunLoop> hostLoop(plugFrame);
+    std::shared_ptr<VSTGUI::X11::IRunLoop> loop = adaptHostRunLoop(hostLoop);
+    if (!loop)
+        return kResultFalse;
+    VSTGUI::X11::RunLoop::hold(loop);
+    heldRunLoop = loop;
+#endif
     timer->start();
-    if (!open(parent, VSTGUI::kHWND)) {
+    if (!open(parent, kToolkitType)) {
         timer->stop();
+        releaseRunLoop();
         return kResultFalse;
     }
     if (frame) {
@@ -85,7 +109,18 @@ tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
 tresult PLUGIN_API VSTGUIEditor::removed() {
     timer->stop();
     close();
+    releaseRunLoop();
     return EditorView::removed();
+}
+
+void VSTGUIEditor::releaseRunLoop() {
+#if SMTG_OS_LINUX
+    // Whatever is still registered goes with the adapter, once nobody holds it.
+    if (heldRunLoop) {
+        VSTGUI::X11::RunLoop::release(static_cast<VSTGUI::X11::IRunLoop*>(heldRunLoop.get()));
+        heldRunLoop.reset();
+    }
+#endif
 }
 
 tresult PLUGIN_API VSTGUIEditor::onKeyDown(char16 key, int16 keyCode, int16 modifiers) {

@@ -1,8 +1,15 @@
-// An editor view whose content is a toolkit frame: the plug-in side of IPlugView on a HWND.
-// Subclasses build the frame in open() and release it in close(). The editor's timer (100 ms,
-// changeable) runs while the view is attached and reports to notify(), which lets the frame
-// redraw its dirty views. Windows only.
+// An editor view whose content is a toolkit frame: the plug-in side of IPlugView on an HWND
+// (Windows) or in an X window (Linux, "X11EmbedWindowID"). Subclasses build the frame in open()
+// and release it in close(). The editor's timer (100 ms, changeable) runs while the view is
+// attached and reports to notify(), which lets the frame redraw its dirty views.
+//
+// On Linux everything runs from the host's run loop (Steinberg::Linux::IRunLoop, asked of the
+// IPlugFrame given by setFrame): the X connection's descriptor and every timer are registered
+// there while the view is attached, and nothing else runs. A host without a run loop gets
+// kResultFalse from attached().
 #pragma once
+
+#include <memory>
 
 #include "editor_interface.h"
 #include "frame.h"
@@ -48,6 +55,12 @@ class VSTGUIEditor : public EditorView,
 
   protected:
     VSTGUI::CVSTGUITimer* timer;
+
+  private:
+    void releaseRunLoop();
+
+    // The host's run loop while attached (Linux); the toolkit's frames and timers use it.
+    std::shared_ptr<void> heldRunLoop;
 };
 
 }  // namespace Vst

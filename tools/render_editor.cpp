@@ -1,8 +1,8 @@
 // Draws the plug-in's editor, as it looks at a given delay, into a PNG file:
 //   render_editor <delay in ms, -400..400> <output.png> [display scale, 0.5..4] [sample rate]
 // With a sample rate the readout shows the delay in samples too, as once a processor has been
-// set up. No window is made; the picture is the frame drawn offscreen at the display scale.
-// Windows only (runs under Wine).
+// set up. No window is made; the picture is the frame drawn offscreen at the display scale,
+// through GDI+ on Windows (run it under Wine) and through cairo on Linux.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,8 +36,8 @@ bool render(double delayMs, const std::string& path, double scale, double rate) 
             static_cast<Steinberg::IPlugViewContentScaleSupport::ScaleFactor>(scale));
         if (editor->build() && editor->getFrame()) {
             VSTGUI::CFrame* frame = editor->getFrame();
-            Gdiplus::Bitmap bitmap(static_cast<INT>(std::lround(frame->getWidth() * scale)),
-                                   static_cast<INT>(std::lround(frame->getHeight() * scale)),
+            Gdiplus::Bitmap bitmap(static_cast<int>(std::lround(frame->getWidth() * scale)),
+                                   static_cast<int>(std::lround(frame->getHeight() * scale)),
                                    PixelFormat32bppPARGB);
             {
                 VSTGUI::GdiplusDrawContext context(&bitmap, scale);
