@@ -1,4 +1,4 @@
-// Fonts and images from resource bytes, and the manual written to disk, under Wine's GDI+.
+// Fonts and images from resource bytes, under Wine's GDI+.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "manual.h"
 #include "png_file.h"
 #include "resource_cache.h"
 #include "resource_registry.h"
@@ -130,63 +129,6 @@ TEST(ResourceCacheImages, TheEmbeddedImagesDecode) {
         ASSERT_TRUE(image) << name;
         EXPECT_GT(image->GetWidth(), 0u) << name;
     }
-}
-
-struct FakeSystem {
-    std::string temporary;
-    unsigned short language = 1033;
-    std::vector<std::string> opened;
-    ManualSystem system() {
-        ManualSystem s;
-        s.temporaryFolder = [this] { return temporary; };
-        s.userLanguage = [this] { return language; };
-        s.open = [this](const std::string& path) { opened.push_back(path); };
-        return s;
-    }
-};
-
-TEST(Manual, EachOpeningWritesEveryPageIntoAFreshFolderAndOpensThePageOfTheLanguage) {
-    FakeSystem fake;
-    fake.temporary = ManualSystem::windows().temporaryFolder();
-    ASSERT_FALSE(fake.temporary.empty());
-    const ResourceRegistry& manual = manualResources();
-    ASSERT_TRUE(manual.contains(kManualPageEnglish));
-    ASSERT_TRUE(manual.contains(kManualPageJapanese));
-
-    const std::string english = openManual(manual, fake.system());
-    fake.language = kLanguageJapanese;
-    const std::string japanese = openManual(manual, fake.system());
-    ASSERT_EQ(fake.opened, (std::vector<std::string>{english, japanese}));
-    EXPECT_NE(english.find("\\en\\index.html"), std::string::npos) << english;
-    EXPECT_NE(japanese.find("\\ja\\index.html"), std::string::npos) << japanese;
-
-    const std::string firstFolder = english.substr(0, english.size() - 14);
-    const std::string secondFolder = japanese.substr(0, japanese.size() - 14);
-    EXPECT_NE(firstFolder, secondFolder);
-    EXPECT_EQ(firstFolder.size(), fake.temporary.size() + 32);
-    for (const std::string& folder : {firstFolder, secondFolder}) {
-        for (const auto& entry : manual) {
-            std::string path = folder + "\\" + entry.first;
-            for (char& c : path) {
-                if (c == '/')
-                    c = '\\';
-            }
-            EXPECT_EQ(readFile(path), manual.loadResource(entry.first)) << path;
-        }
-    }
-}
-
-TEST(Manual, WithoutATemporaryFolderNothingIsWrittenOrOpened) {
-    FakeSystem fake;
-    EXPECT_EQ(openManual(manualResources(), fake.system()), "");
-    EXPECT_TRUE(fake.opened.empty());
-}
-
-TEST(Manual, FolderNamesAreThirtyTwoFreshCharactersValidInAPath) {
-    const std::string a = randomFolderName(), b = randomFolderName();
-    EXPECT_EQ(a.size(), 32u);
-    EXPECT_NE(a, b);
-    EXPECT_EQ(a.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789"), std::string::npos);
 }
 
 }  // namespace
