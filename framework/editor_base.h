@@ -365,7 +365,7 @@ class EditorBase : public Steinberg::Vst::VSTGUIEditor,
     double scaleFactor = 1.0;  // the host's display scale
     Steinberg::int64 lastFullRedraw;
     std::function<Steinberg::int64()> clock = systemTicks;  // replaceable for tests
-    ManualSystem manualSystem = ManualSystem::windows();    // replaceable for tests
+    ManualSystem manualSystem = ManualSystem::native();     // replaceable for tests
 
   private:
     // The parameter id a control stands for: its tag, if that is a parameter's.
