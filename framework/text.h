@@ -55,6 +55,29 @@ inline TString utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+// 16-bit units to UTF-8, the reverse of utf8ToUtf16: surrogates (halves of characters beyond
+// U+FFFF) throw std::range_error("bad conversion").
+inline std::string utf16ToUtf8(const TString& units) {
+    std::string out;
+    out.reserve(units.size());
+    for (const auto unit : units) {
+        const auto code = static_cast<std::uint32_t>(unit) & 0xFFFF;
+        if (code >= 0xD800 && code <= 0xDFFF)
+            throw std::range_error("bad conversion");
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | code >> 6));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xE0 | code >> 12));
+            out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+    return out;
+}
+
 // Widens an 8-bit text into a host string, one byte to one unit, at most 127 units and a
 // terminating zero; longer texts are cut.
 inline void widenInto(Steinberg::Vst::String128 target, std::string_view text) {

@@ -7,6 +7,29 @@
 #include "draw_context.h"
 
 namespace VSTGUI {
+namespace {
+
+// Keeps a view alive across a call into it: the view may be removed from the frame (and
+// released) by what it does, e.g. a text field that closes itself on Enter.
+class Hold {
+  public:
+    explicit Hold(CView* view) : view(view) {
+        if (view)
+            view->remember();
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    ~Hold() {
+        if (view)
+            view->forget();
+    }
+    CView* operator->() const { return view; }
+
+  private:
+    CView* view;
+};
+
+}  // namespace
 
 CFrame::CFrame(const CRect& size, VSTGUIEditorInterface* editor) : CView(size), editor(editor) {}
 
@@ -197,22 +220,25 @@ void CFrame::setFocusView(CView* view) {
     CView* previous = focusView;
     focusView = view;
     if (previous)
-        previous->looseFocus();
+        Hold(previous)->looseFocus();
     if (focusView)
-        focusView->takeFocus();
+        Hold(focusView)->takeFocus();
 }
 
 void CFrame::onWindowFocusLost() {
     if (focusView)
-        focusView->looseFocus();
+        Hold(focusView)->looseFocus();
 }
 
 CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons) {
     if (mouseDownView)
         onMouseCancel();
+    if (focusView && focusView->wantsFocusLossOnClickOutside() && !focusView->hitTest(where))
+        setFocusView(nullptr);
     CView* view = topmostAt(where, true);
     if (!view)
         return kMouseEventNotHandled;
+    const Hold hold(view);
     if (auto* control = dynamic_cast<CControl*>(view); control && control->getListener()) {
         if (control->getListener()->controlModifierClicked(control, buttons) != 0)
             return kMouseEventHandled;
@@ -220,7 +246,7 @@ CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons
     if (view->getWantsFocus())
         setFocusView(view);
     const CMouseEventResult result = view->onMouseDown(where, buttons);
-    if (result == kMouseEventHandled)
+    if (result == kMouseEventHandled && view->getFrame() == this)  // not removed meanwhile
         mouseDownView = view;
     return result;
 }
@@ -228,7 +254,7 @@ CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons
 CMouseEventResult CFrame::onMouseMoved(CPoint& where, const CButtonState& buttons) {
     if (!mouseDownView)
         return kMouseEventNotHandled;
-    return mouseDownView->onMouseMoved(where, buttons);
+    return Hold(mouseDownView)->onMouseMoved(where, buttons);
 }
 
 CMouseEventResult CFrame::onMouseUp(CPoint& where, const CButtonState& buttons) {
@@ -236,7 +262,7 @@ CMouseEventResult CFrame::onMouseUp(CPoint& where, const CButtonState& buttons) 
     mouseDownView = nullptr;
     if (!view)
         return kMouseEventNotHandled;
-    return view->onMouseUp(where, buttons);
+    return Hold(view)->onMouseUp(where, buttons);
 }
 
 CMouseEventResult CFrame::onMouseCancel() {
@@ -244,23 +270,23 @@ CMouseEventResult CFrame::onMouseCancel() {
     mouseDownView = nullptr;
     if (!view)
         return kMouseEventNotHandled;
-    return view->onMouseCancel();
+    return Hold(view)->onMouseCancel();
 }
 
 bool CFrame::onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) {
     CView* view = topmostAt(where, true);
-    return view && view->onWheel(where, distance, buttons);
+    return view && Hold(view)->onWheel(where, distance, buttons);
 }
 
 int32_t CFrame::onKeyDown(VstKeyCode& key) {
-    const int32_t taken = focusView ? focusView->onKeyDown(key) : -1;
+    const int32_t taken = focusView ? Hold(focusView)->onKeyDown(key) : -1;
     if (taken != 1 && keyHook)
         return keyHook(key);
     return taken;
 }
 
 int32_t CFrame::onKeyUp(VstKeyCode& key) {
-    return focusView ? focusView->onKeyUp(key) : -1;
+    return focusView ? Hold(focusView)->onKeyUp(key) : -1;
 }
 
 }  // namespace VSTGUI

@@ -83,10 +83,11 @@ class CFrame : public CView {
     void setKeyHook(std::function<int32_t(VstKeyCode&)> hook) { keyHook = std::move(hook); }
 
     // Mouse, wheel and keys as the window receives them, in frame coordinates; also callable
-    // directly. A mouse-down goes to the topmost mouse-enabled view under the pointer; a
-    // control's listener is offered it first (controlModifierClicked). The view that takes a
+    // directly. A mouse-down outside a focus view that wants it so (a text field) first takes
+    // the focus away from it; then it goes to the topmost mouse-enabled view under the pointer;
+    // a control's listener is offered it first (controlModifierClicked). The view that takes a
     // mouse-down gets the moves and the release (isDragging() meanwhile: the back end keeps the
-    // pointer to the window).
+    // pointer to the window). A view may remove itself from the frame in any of its handlers.
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;

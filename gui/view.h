@@ -66,6 +66,9 @@ class CView : public CBaseObject {
     // focus, or the window lost the keyboard.
     virtual void takeFocus() {}
     virtual void looseFocus() {}
+    // True for a view that gives up the focus when the user clicks anywhere outside it (a text
+    // field); others keep it until another view takes it.
+    virtual bool wantsFocusLossOnClickOutside() const { return false; }
 
     CFrame* getFrame() const { return parentFrame; }
     // Called by the frame when it adds or removes the view.

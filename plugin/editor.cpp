@@ -18,13 +18,13 @@ namespace {
 
 constexpr double kEntryWidth = 96;  // the edit field at least, in the frame's units
 constexpr double kEntryHeight = 16;
-constexpr double kEntryFontHeight = 11;
+constexpr double kEntryFontSize = 11;  // em height, in the frame's units
 
 }  // namespace
 
 Editor::Editor(Steinberg::Vst::EditController* controller) : EditorBase(controller) {}
 
-// The field is a child of the frame's window: it goes first.
+// The field is one of the frame's views and draws with the resource cache's font: it goes first.
 Editor::~Editor() {
     entry.close();
 }
@@ -82,30 +82,35 @@ void Editor::createViews() {
     readout->setOnDoubleClick([this] { openValueEntry(); });
     addView(kValueView, readout);
     frame->setKeyHook([this, knob](VSTGUI::VstKeyCode& key) -> int32_t {
-        if (key.virt != VSTGUI::VKEY_RETURN || !frame || frame->getFocusView() != knob)
+        const bool enter = key.virt == VSTGUI::VKEY_RETURN || key.virt == VSTGUI::VKEY_ENTER;
+        if (!enter || !frame || frame->getFocusView() != knob)
             return -1;
         return openValueEntry() ? 1 : -1;
     });
 }
 
 bool Editor::openValueEntry() {
-    if (!frame || !frame->getPlatformHandle())
+    if (!frame)
         return false;
     const auto found = views.find(kValueView);
     if (found == views.end())
         return false;
-    // Centred on the readout, and wide enough to type into.
-    const VSTGUI::CRect shown = found->second->getViewSize();
-    const VSTGUI::CPoint middle = shown.getCenter();
-    const double w = std::max(kEntryWidth, shown.getWidth());
-    const double h = std::max(kEntryHeight, shown.getHeight());
-    const VSTGUI::PixelRect pixels = frame->toPixels(
-        VSTGUI::CRect(middle.x - w / 2, middle.y - h / 2, middle.x + w / 2, middle.y + h / 2));
-    const RECT where{pixels.left, pixels.top, pixels.right, pixels.bottom};
-    return entry.open(static_cast<HWND>(frame->getPlatformHandle()), where,
-                      static_cast<int>(std::lround(kEntryFontHeight * scaleFactor)),
-                      Parameters::delayReadout(static_cast<float>(delay)),
-                      [this](const std::string& text) { return applyTypedDelay(text); });
+    try {
+        // Centred on the readout, and wide enough to type into.
+        const VSTGUI::CRect shown = found->second->getViewSize();
+        const VSTGUI::CPoint middle = shown.getCenter();
+        const double w = std::max(kEntryWidth, shown.getWidth());
+        const double h = std::max(kEntryHeight, shown.getHeight());
+        const VSTGUI::CRect where(middle.x - w / 2, middle.y - h / 2, middle.x + w / 2,
+                                  middle.y + h / 2);
+        const auto font =
+            resourceCache ? resourceCache->getFontFamily(KOText::kDefaultFont) : nullptr;
+        return entry.open(*frame, where, font, kEntryFontSize,
+                          Parameters::delayReadout(static_cast<float>(delay)),
+                          [this](const std::string& text) { return applyTypedDelay(text); });
+    } catch (...) {
+        return false;
+    }
 }
 
 bool Editor::applyTypedDelay(const std::string& text) {

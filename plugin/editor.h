@@ -1,6 +1,6 @@
 // The plug-in's editor: a panel, a title, the delay knob with its scale labels and unit, a line,
 // and the readout of the delay, which takes typed values; laid out by the layout description
-// among the editor resources. Windows only.
+// among the editor resources.
 #pragma once
 
 #include <string>
@@ -42,7 +42,8 @@ class Editor : public corvane::vst::EditorBase<Parameters> {
     const corvane::vst::ResourceRegistry& getManualResources() override;
 
     // The edit field over the readout (a double-click on it, or Enter on the knob), holding
-    // the delay as the readout shows it. False without an open frame.
+    // the delay as the readout shows it, in the embedded font. False without a frame (one
+    // without a window will do).
     bool openValueEntry();
     const corvane::vst::TextEntry& valueEntry() const { return entry; }
     corvane::vst::TextEntry& valueEntry() { return entry; }

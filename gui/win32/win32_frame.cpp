@@ -97,6 +97,8 @@ int32_t virtualKey(WPARAM key) {
             return VKEY_PAGEUP;
         case VK_NEXT:
             return VKEY_PAGEDOWN;
+        case VK_DELETE:
+            return VKEY_DELETE;
         default:
             return 0;
     }
@@ -114,6 +116,7 @@ class Win32Frame : public IPlatformFrame {
     void invalidPixels(const PixelRect& rect) override;
     bool getMouseLocation(int32_t& x, int32_t& y) const override;
     int32_t getModifiers() const override { return heldModifiers(); }
+    void beep() override { MessageBeep(MB_ICONWARNING); }
 
   private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -259,11 +262,9 @@ LRESULT Win32Frame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 1;  // the painting covers everything
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS | DLGC_WANTCHARS;
-        case WM_CTLCOLOREDIT:
-            if (const LRESULT brush = SendMessageW(reinterpret_cast<HWND>(lParam),
-                                                   Win32::kReflectedColorMessage, wParam, lParam))
-                return brush;
-            break;
+        case WM_KILLFOCUS:
+            frame.onWindowFocusLost();
+            return 0;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
         case WM_MBUTTONDOWN:
@@ -319,11 +320,26 @@ LRESULT Win32Frame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KEYUP: {
             VstKeyCode key;
             key.virt = virtualKey(wParam);
+            // The keypad's Enter is Return with the extended-key flag.
+            if (key.virt == VKEY_RETURN && (lParam & (1 << 24)))
+                key.virt = VKEY_ENTER;
             key.modifier = keyModifiers();
             if (key.virt == 0)
                 break;
             const int32_t handled = message == WM_KEYDOWN ? frame.onKeyDown(key) : frame.onKeyUp(key);
             if (handled == 1)
+                return 0;
+            break;
+        }
+        case WM_CHAR: {
+            // Backspace, Tab, Enter, Escape and Control+letter arrive as keys (WM_KEYDOWN);
+            // their characters are not typed.
+            if (wParam < 0x20 || wParam == 0x7F)
+                break;
+            VstKeyCode key;
+            key.character = static_cast<int32_t>(wParam);
+            key.modifier = keyModifiers();
+            if (frame.onKeyDown(key) == 1)
                 return 0;
             break;
         }

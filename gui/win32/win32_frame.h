@@ -5,10 +5,6 @@
 
 namespace VSTGUI::Win32 {
 
-// WM_CTLCOLOREDIT of a child edit field goes on to the field as this message, so that a field
-// can choose its own colours.
-constexpr UINT kReflectedColorMessage = WM_USER + 0x1C00 + WM_CTLCOLOREDIT;
-
 // The frames' window class is registered at the first open; a module that is about to be
 // unloaded calls this (it fails harmlessly while a frame window still exists).
 void unregisterWindowClass();

@@ -188,13 +188,37 @@ class PluginEditor : public ::testing::Test {
         message->getAttributes()->setFloat("b3", rate);
         ASSERT_EQ(controller->notify(message), kResultOk);
     }
-    // Types `text` into the open value field and presses Enter there.
+    // Types `text` into the open value field, as the keyboard does through the frame's
+    // window, and presses Enter.
     void typeAndEnter(const wchar_t* text) {
-        const HWND field = editor->valueEntry().getWindow();
-        ASSERT_NE(field, nullptr);
-        SetWindowTextW(field, text);
-        SendMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
+        ASSERT_TRUE(editor->valueEntry().isOpen());
+        for (const wchar_t* c = text; *c; ++c)
+            PostMessageW(window, WM_CHAR, *c, 0);
+        PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
         pump();
+    }
+    void key(WPARAM virtualKey) {
+        PostMessageW(window, WM_KEYDOWN, virtualKey, 0);
+        PostMessageW(window, WM_KEYUP, virtualKey, 0);
+        pump();
+    }
+    // Pixels of the window in the field's rectangle that are mostly red.
+    int redPixelsInTheField() {
+        const VSTGUI::CTextEdit* field = editor->valueEntry().getField();
+        if (!field)
+            return 0;
+        UpdateWindow(window);
+        const VSTGUI::CRect& area = field->getViewSize();
+        const HDC dc = GetDC(window);
+        int red = 0;
+        for (int y = static_cast<int>(area.top); y < static_cast<int>(area.bottom); ++y) {
+            for (int x = static_cast<int>(area.left); x < static_cast<int>(area.right); ++x) {
+                const COLORREF pixel = GetPixel(dc, x, y);
+                red += GetRValue(pixel) > 200 && GetGValue(pixel) < 160 && GetBValue(pixel) < 160;
+            }
+        }
+        ReleaseDC(window, dc);
+        return red;
     }
     void post(UINT message, WPARAM keys, VSTGUI::CPoint where) {
         PostMessageW(window, message, keys,
@@ -301,7 +325,10 @@ TEST_F(PluginEditor, MenuItemsResetTheParameterOrOpenTheManual) {
     std::string opened;
     editor->manualSystem.temporaryFolder = [&] { return std::string(folder); };
     editor->manualSystem.userLanguage = [] { return static_cast<unsigned short>(1033); };
-    editor->manualSystem.open = [&](const std::string& path) { opened = path; };
+    editor->manualSystem.open = [&](const std::string& path) {
+        opened = path;
+        return true;
+    };
     EXPECT_EQ(editor->executeMenuItem(2001), kResultOk);
     ASSERT_FALSE(opened.empty());
     EXPECT_EQ(opened.rfind(folder, 0), 0u);
@@ -385,8 +412,10 @@ TEST_F(PluginEditor, ATypedDelayIsOneEditAndRefusedTextChangesNothing) {
     post(WM_LBUTTONDBLCLK, MK_LBUTTON, readout().getViewSize().getCenter());
     ASSERT_TRUE(editor->valueEntry().isOpen());
     EXPECT_EQ(editor->valueEntry().getText(), "2.00 ms");
-    const HWND field = editor->valueEntry().getWindow();
-    EXPECT_EQ(SendMessageW(field, EM_GETSEL, 0, 0), MAKELRESULT(0, 7));  // all selected
+    const VSTGUI::CTextEdit* field = editor->valueEntry().getField();
+    EXPECT_EQ(field->getSelectionStart(), 0u);  // all selected
+    EXPECT_EQ(field->getSelectionEnd(), 7u);
+    EXPECT_EQ(editor->getFrame()->getFocusView(), field);
 
     typeAndEnter(L" -3,5 ms ");
     const double value = static_cast<float>(0.5 - 3.5 / 800);
@@ -401,18 +430,10 @@ TEST_F(PluginEditor, ATypedDelayIsOneEditAndRefusedTextChangesNothing) {
     EXPECT_TRUE(calls.empty());
     EXPECT_TRUE(editor->valueEntry().isOpen());
     EXPECT_TRUE(editor->valueEntry().isRefused());
-    {  // shown in the refused colour: the frame lets the field colour itself
-        const HWND refused = editor->valueEntry().getWindow();
-        const HDC dc = GetDC(refused);
-        EXPECT_NE(SendMessageW(window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-                               reinterpret_cast<LPARAM>(refused)),
-                  0);
-        EXPECT_EQ(GetTextColor(dc), RGB(255, 96, 88));
-        ReleaseDC(refused, dc);
-    }
-    typeAndEnter(L"4800 smp");  // samples need the processor's rate
+    EXPECT_GT(redPixelsInTheField(), 10);  // shown in the refused colour
+    typeAndEnter(L"4800 smp");             // samples need the processor's rate
     EXPECT_TRUE(editor->valueEntry().isOpen());
-    SendMessageW(editor->valueEntry().getWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+    key(VK_ESCAPE);
     EXPECT_FALSE(editor->valueEntry().isOpen());
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(controller->getParamNormalized(1), value);
@@ -427,14 +448,25 @@ TEST_F(PluginEditor, ATypedDelayIsOneEditAndRefusedTextChangesNothing) {
     EXPECT_EQ(quenvale::Parameters::delaySamples(
                   static_cast<float>(controller->getParamNormalized(1)), 48000),
               4801);
+    EXPECT_EQ(editor->getFrame()->getFocusView(), knob);  // the arrows move the knob again
 
     ASSERT_TRUE(editor->openValueEntry());
-    ASSERT_EQ(GetFocus(), editor->valueEntry().getWindow());
+    ASSERT_EQ(editor->getFrame()->getFocusView(), editor->valueEntry().getField());
     calls.clear();
     post(WM_LBUTTONDOWN, MK_LBUTTON, VSTGUI::CPoint(2, 2));
     post(WM_LBUTTONUP, 0, VSTGUI::CPoint(2, 2));
     EXPECT_FALSE(editor->valueEntry().isOpen());
     EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(PluginEditor, TheReadoutsFieldEditsWithTheKeysOfAnyTextField) {
+    post(WM_LBUTTONDBLCLK, MK_LBUTTON, readout().getViewSize().getCenter());  // "2.00 ms"
+    for (const WPARAM k :
+         {VK_END, VK_BACK, VK_BACK, VK_BACK, VK_HOME, VK_DELETE, VK_RIGHT, VK_LEFT})
+        key(k);
+    typeAndEnter(L"-3");  // "-3.00"
+    EXPECT_FALSE(editor->valueEntry().isOpen());
+    EXPECT_EQ(readout().getText(), kMinus + "3.00 ms");
 }
 
 TEST_F(PluginEditor, FineStepsReachEverySampleAt48kHz) {

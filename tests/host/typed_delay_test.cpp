@@ -49,18 +49,28 @@ std::vector<int32> block(IAudioProcessor& processor, bool impulse, int32 first,
     return at;
 }
 
-// Double-clicks the readout of the editor shown in the host's window and types `text`.
+// True while the value field covers the readout: its background shows left of the text.
+bool fieldShown(HWND frame) {
+    UpdateWindow(frame);
+    const HDC dc = GetDC(frame);
+    const COLORREF pixel = GetPixel(dc, 123 - 44, 148);
+    ReleaseDC(frame, dc);
+    return pixel == RGB(32, 34, 40);
+}
+
+// Double-clicks the readout of the editor shown in the host's window and types `text` into the
+// field that opens, as the keyboard does through the editor's window, then Enter.
 void typeIntoReadout(const wchar_t* text) {
     const HWND frame = FindWindowExW(gui_test::parentWindow(), nullptr, nullptr, nullptr);
     ASSERT_NE(frame, nullptr);
     PostMessageW(frame, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(123, 148));  // the readout
     gui_test::pump();
-    const HWND field = FindWindowExW(frame, nullptr, L"Edit", nullptr);
-    ASSERT_NE(field, nullptr);
-    SetWindowTextW(field, text);
-    SendMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(fieldShown(frame));
+    for (const wchar_t* c = text; *c; ++c)
+        PostMessageW(frame, WM_CHAR, *c, 0);
+    PostMessageW(frame, WM_KEYDOWN, VK_RETURN, 0);
     gui_test::pump();
-    EXPECT_EQ(FindWindowExW(frame, nullptr, L"Edit", nullptr), nullptr);  // taken, closed
+    EXPECT_FALSE(fieldShown(frame));  // taken, closed
 }
 
 TEST_F(ModuleFixture, ASampleCountTypedIntoTheReadoutIsTheDelayTheEngineApplies) {
