@@ -14,7 +14,10 @@ REAL real(double x) {
     return static_cast<REAL>(x);
 }
 
+// Pixel centres at .5, as the knob draws: edges at whole coordinates then fall between pixels
+// and stay crisp, instead of half covering two.
 void setDrawingModes(Gdiplus::Graphics* graphics) {
+    graphics->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
     graphics->SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     graphics->SetCompositingMode(Gdiplus::CompositingModeSourceOver);
 }
