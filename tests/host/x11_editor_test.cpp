@@ -12,6 +12,7 @@
 
 #include "host_rig.h"
 #include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
 
 // Last: Xlib's macros (None, Bool, Status, ...) would break the headers above.
@@ -436,6 +437,17 @@ TEST_F(X11Editor, AUserDragsTurnsTypesAndResetsTheDelayInTheEditorOfALinuxHost) 
     EXPECT_EQ(editing->menu->popups, 1);
     EXPECT_EQ(editing->menu->targets[0]->executeMenuItem(editing->menu->tags[0]), kResultOk);
     EXPECT_NEAR(delay(), kDefaultDelay, 1e-7);
+
+    // A display scale of 2: the window doubles and the host is asked for the room.
+    FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+    ASSERT_TRUE(scaling);
+    EXPECT_EQ(scaling->setContentScaleFactor(2.f), kResultOk);
+    loop.run(50);
+    XGetWindowAttributes(desk.display, shown[0], &attributes);
+    EXPECT_EQ(attributes.width, 492);
+    EXPECT_EQ(attributes.height, 320);
+    EXPECT_EQ(frame.resized.getWidth(), 492);
+    EXPECT_GT(desk.colours(shown[0]), 20u);
 
     remove(*view);
     EXPECT_TRUE(desk.children().empty());
