@@ -182,8 +182,8 @@ double KOText::alignmentFactor(Gdiplus::StringAlignment alignment) {
     }
 }
 
-// A font resource, else an installed family of that name, else GDI+'s generic sans-serif.
-// Null when even that cannot be had (then nothing is drawn).
+// A font resource, else an installed family of that name, else GDI+'s generic sans-serif, else
+// the default font resource. Null when even that cannot be had (then nothing is drawn).
 std::unique_ptr<Gdiplus::Font> KOText::makeFont() const {
     const auto size = static_cast<REAL>(fontSize.get());
     std::unique_ptr<Gdiplus::Font> made;
@@ -205,6 +205,16 @@ std::unique_ptr<Gdiplus::Font> KOText::makeFont() const {
     }
     if (!made->IsAvailable())
         made.reset();
+    // No installed family to fall back on (a system without them, and Linux, where fonts come
+    // only from the module): the editor's own default font.
+    if (!made && resourceCache) {
+        if (const auto family = resourceCache->getFontFamily(kDefaultFont)) {
+            made = std::make_unique<Gdiplus::Font>(family.get(), size, Gdiplus::FontStyleRegular,
+                                                   Gdiplus::UnitPoint);
+            if (!made->IsAvailable())
+                made.reset();
+        }
+    }
     return made;
 }
 

@@ -2,9 +2,9 @@
 // PNG in the test output folder. Windows only.
 #pragma once
 
-#include <windows.h>
+#include "gdiplus_api.h"
 
-#include <gdiplus.h>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 #include <picojson.h>
@@ -85,7 +85,7 @@ class Canvas {
     // Writes <test output folder>/<name>.png.
     void save(const std::string& name) {
         const std::string folder = QUENVALE_TEST_OUTPUT_DIR;
-        CreateDirectoryA(folder.c_str(), nullptr);
+        std::filesystem::create_directories(folder);
         EXPECT_TRUE(savePng(*bitmap, folder + "/" + name + ".png")) << name;
     }
 

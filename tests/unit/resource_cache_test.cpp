@@ -1,16 +1,14 @@
-// Fonts and images from resource bytes, under Wine's GDI+.
+// Fonts and images from resource bytes, through the drawing API (Wine's GDI+, or cairo).
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <gdiplus.h>
-
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "gdiplus_api.h"
 #include "png_file.h"
 #include "resource_cache.h"
 #include "resource_registry.h"
@@ -27,24 +25,15 @@ Bytes readFile(const std::string& path) {
 
 const std::string kResources = QUENVALE_RESOURCES_DIR;
 
-// PNG bytes of a w x h bitmap filled with one colour, made by GDI+ itself.
+// PNG bytes of a w x h bitmap filled with one colour, written by the drawing API itself.
 Bytes pngOf(int width, int height, Gdiplus::Color colour) {
     Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
     Gdiplus::Graphics(&bitmap).Clear(colour);
-    CLSID png{};
-    corvane::vst::pngEncoder(png);
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    bitmap.Save(stream, &png, nullptr);
-    HGLOBAL memory = nullptr;
-    GetHGlobalFromStream(stream, &memory);
-    STATSTG stat{};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    const auto* data = static_cast<const unsigned char*>(GlobalLock(memory));
-    Bytes bytes(data, data + stat.cbSize.QuadPart);
-    GlobalUnlock(memory);
-    stream->Release();
-    return bytes;
+    const std::string folder = QUENVALE_TEST_OUTPUT_DIR;
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/made.png";
+    EXPECT_TRUE(savePng(bitmap, path));
+    return readFile(path);
 }
 
 // A loader over a fixed set of named byte strings that counts its calls per name.

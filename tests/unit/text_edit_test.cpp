@@ -3,9 +3,7 @@
 // pictures go to the test output folder.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <gdiplus.h>
+#include "gdiplus_api.h"
 
 #include <functional>
 #include <initializer_list>

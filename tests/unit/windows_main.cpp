@@ -1,4 +1,5 @@
-// GDI+ for every Windows test in this program, started once as the module starts it.
+// GDI+ (or, on Linux, the layer standing in for it) for every test in this program, started
+// once as the module starts it.
 #include <gtest/gtest.h>
 
 #include "gdiplus_session.h"
