@@ -199,13 +199,17 @@ class EditingHost : public FObject, public IComponentHandler, public IComponentH
         ends += id == 1;
         return kResultOk;
     }
-    tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
+    tresult PLUGIN_API restartComponent(int32 flags) override {
+        restarts.push_back(flags);
+        return kResultOk;
+    }
     IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID*) override {
         menu = owned(new Menu);
         menu->addRef();  // the caller's reference
         return menu;
     }
     std::vector<ParamValue> edits;
+    std::vector<int32> restarts;
     int begins = 0, ends = 0;
     IPtr<Menu> menu;
 
@@ -452,6 +456,44 @@ TEST_F(X11Editor, AUserDragsTurnsTypesAndResetsTheDelayInTheEditorOfALinuxHost) 
     remove(*view);
     EXPECT_TRUE(desk.children().empty());
     EXPECT_EQ(loop.registrations(), 0u);
+}
+
+// Automation alone plays into a negative delay: with the editor open, its timer in the host's
+// run loop tells the host of the new latency soon, and once.
+TEST_F(X11Editor, WithTheEditorOpenAutomationIntoANegativeDelayReachesTheHostAsLatency) {
+    constexpr int32 kBlock = 480;
+    ProcessSetup setup{kRealtime, kSample32, kBlock, 48000};
+    ASSERT_EQ(plugin->processor->setupProcessing(setup), kResultOk);
+    plugin->activate(true);
+    TestPlugFrame frame(&loop);
+    IPtr<IPlugView> view = attach(frame);
+    ASSERT_TRUE(view);
+    editing->restarts.clear();
+
+    std::vector<float> left(kBlock), right(kBlock);
+    float* channels[2] = {left.data(), right.data()};
+    AudioBusBuffers bus{};
+    bus.numChannels = 2;
+    bus.channelBuffers32 = channels;
+    Automation toMinusHundredMs(1, {{0, 0.5}, {kBlock - 1, 0.375}});
+    ProcessData data;
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = kBlock;
+    data.numInputs = data.numOutputs = 1;
+    data.inputs = data.outputs = &bus;
+    data.inputParameterChanges = &toMinusHundredMs;
+    ASSERT_EQ(plugin->processor->process(data), kResultOk);
+    // Generous for a busy machine; the editor's timer comes every 50 ms.
+    for (int waited = 0; waited < 10000 && editing->restarts.empty(); waited += 10)
+        loop.run(10);
+    EXPECT_EQ(editing->restarts, std::vector<int32>{kLatencyChanged});
+    EXPECT_EQ(plugin->processor->getLatencySamples(), 4800u);
+    loop.run(300);  // several more ticks: nothing new to report
+    EXPECT_EQ(editing->restarts.size(), 1u);
+
+    remove(*view);
+    plugin->activate(false);
 }
 
 TEST_F(X11Editor, AHostWithoutARunLoopGetsNoEditorAndNoCrash) {
