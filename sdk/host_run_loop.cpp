@@ -21,11 +21,15 @@ class Bridge : public FObject, public Linux::IEventHandler, public Linux::ITimer
     void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override;
     void PLUGIN_API onTimer() override;
 
-    // No more calls go through to the toolkit.
+    // No more calls go through to the toolkit; a call still lets the adapter do what waits.
     void detach() {
-        owner = nullptr;
         event = nullptr;
         timer = nullptr;
+    }
+    // The adapter is gone.
+    void orphan() {
+        detach();
+        owner = nullptr;
     }
     bool isFor(const void* handler) const { return handler && (handler == event || handler == timer); }
 
@@ -49,9 +53,9 @@ class HostRunLoop : public VSTGUI::X11::IRunLoop {
 
     ~HostRunLoop() override {
         for (auto& item : deferred)
-            item.bridge->detach();
+            item.bridge->orphan();
         for (auto& bridge : bridges)
-            bridge->detach();
+            bridge->orphan();
         // What the host has is taken back now; what waited never reached it.
         for (auto& item : deferred) {
             if (item.bridge->registered)
@@ -66,37 +70,17 @@ class HostRunLoop : public VSTGUI::X11::IRunLoop {
     bool registerEventHandler(VSTGUI::X11::IEventHandler* handler, int fd) override {
         if (!handler || find(handler))
             return false;
-        IPtr<Bridge> bridge = owned(new Bridge(this, handler, nullptr));
-        if (calling) {
-            bridges.push_back(bridge);
-            defer(bridge, [this, bridge, fd] {
-                bridge->registered = host->registerEventHandler(bridge, fd) == kResultTrue;
-            });
-            return true;
-        }
-        if (host->registerEventHandler(bridge, fd) != kResultTrue)
-            return false;
-        bridge->registered = true;
-        bridges.push_back(bridge);
-        return true;
+        return add(owned(new Bridge(this, handler, nullptr)), [this, fd](Bridge* bridge) {
+            return host->registerEventHandler(bridge, fd) == kResultTrue;
+        });
     }
 
     bool registerTimer(VSTGUI::X11::ITimerHandler* handler, uint32_t periodMs) override {
         if (!handler || find(handler))
             return false;
-        IPtr<Bridge> bridge = owned(new Bridge(this, nullptr, handler));
-        if (calling) {
-            bridges.push_back(bridge);
-            defer(bridge, [this, bridge, periodMs] {
-                bridge->registered = host->registerTimer(bridge, periodMs) == kResultTrue;
-            });
-            return true;
-        }
-        if (host->registerTimer(bridge, periodMs) != kResultTrue)
-            return false;
-        bridge->registered = true;
-        bridges.push_back(bridge);
-        return true;
+        return add(owned(new Bridge(this, nullptr, handler)), [this, periodMs](Bridge* bridge) {
+            return host->registerTimer(bridge, periodMs) == kResultTrue;
+        });
     }
 
     void unregisterEventHandler(VSTGUI::X11::IEventHandler* handler) override { remove(handler); }
@@ -133,6 +117,24 @@ class HostRunLoop : public VSTGUI::X11::IRunLoop {
                 return bridge.get();
         }
         return nullptr;
+    }
+
+    // Hands `bridge` to the host now, or, inside one of our callbacks, at the next call of
+    // another bridge. False when the host refuses it now.
+    template <class Register>
+    bool add(IPtr<Bridge> bridge, Register registerWithHost) {
+        if (calling) {
+            bridges.push_back(bridge);
+            defer(bridge, [bridge, registerWithHost] {
+                bridge->registered = registerWithHost(bridge.get());
+            });
+            return true;
+        }
+        if (!registerWithHost(bridge.get()))
+            return false;
+        bridge->registered = true;
+        bridges.push_back(bridge);
+        return true;
     }
 
     void defer(const IPtr<Bridge>& bridge, std::function<void()> run) {
