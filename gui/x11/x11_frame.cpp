@@ -1,7 +1,11 @@
 // The X11 back end: the frame's child window of the host's X window, on a connection of its own
 // (xcb) whose descriptor the host's run loop watches. Painting goes through a back buffer drawn
 // with the GDI+ API (cairo underneath) and put into the window; invalidation asks the server for
-// Expose events, so that repaints coalesce and happen from the run loop. Linux only.
+// Expose events, so that repaints coalesce and happen from the run loop.
+//
+// Hosts may make their window larger than the editor (to fit their own toolbar) and leave it
+// unpainted: the window follows the host's window, never smaller than the frame, and what lies
+// beyond the frame continues its edge pixels. Linux only.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -141,6 +145,9 @@ class X11Frame : public IPlatformFrame, private X11::IEventHandler {
     void paint(const PixelRect& area);
     void putImage(const uint8_t* pixels, int32_t stride, int32_t top, int32_t rows);
     void readKeyboardMapping();
+    // The window's size: the host's window, but at least the frame's.
+    void fit();
+    void extendEdges(uint8_t* pixels, int32_t stride, int32_t top, int32_t bottom) const;
     uint32_t keysymOf(xcb_keycode_t code, uint16_t state) const;
     void grabPointer(xcb_timestamp_t time);
     void ungrabPointer();
@@ -151,6 +158,9 @@ class X11Frame : public IPlatformFrame, private X11::IEventHandler {
     xcb_window_t window = 0;
     xcb_gcontext_t gc = 0;
     uint8_t depth = 0;
+    xcb_window_t parent = 0;
+    int32_t parentWidth = 0, parentHeight = 0;
+    int32_t windowWidth = 0, windowHeight = 0;
     bool canPut = false;  // the window's depth is one we can paint: 24 or 32 bits in 32
     std::shared_ptr<X11::IRunLoop> loop;
     bool watching = false;
@@ -190,7 +200,8 @@ void X11Frame::stopWatching() {
     loop.reset();
 }
 
-bool X11Frame::create(xcb_window_t parent) {
+bool X11Frame::create(xcb_window_t parentWindow) {
+    parent = parentWindow;
     auto current = X11::RunLoop::current();
     if (!current || parent == 0)
         return false;
@@ -202,6 +213,8 @@ bool X11Frame::create(xcb_window_t parent) {
     if (!geometry)
         return false;  // no such window
     depth = geometry->depth;
+    parentWidth = geometry->width;
+    parentHeight = geometry->height;
     const xcb_setup_t* setup = xcb_get_setup(connection);
     for (auto formats = xcb_setup_pixmap_formats_iterator(setup); formats.rem;
          xcb_format_next(&formats)) {
@@ -213,10 +226,11 @@ bool X11Frame::create(xcb_window_t parent) {
     // No background: the server never clears what we paint, so nothing flickers.
     window = xcb_generate_id(connection);
     const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, kEventMask};
-    const auto width = static_cast<uint16_t>(std::clamp(frame.getPixelWidth(), 1, 32767));
-    const auto height = static_cast<uint16_t>(std::clamp(frame.getPixelHeight(), 1, 32767));
+    windowWidth = std::clamp(std::max(frame.getPixelWidth(), parentWidth), 1, 32767);
+    windowHeight = std::clamp(std::max(frame.getPixelHeight(), parentHeight), 1, 32767);
     const auto created = xcb_create_window_checked(
-        connection, XCB_COPY_FROM_PARENT, window, parent, 0, 0, width, height, 0,
+        connection, XCB_COPY_FROM_PARENT, window, parent, 0, 0,
+        static_cast<uint16_t>(windowWidth), static_cast<uint16_t>(windowHeight), 0,
         XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
         XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);
     if (auto* error = xcb_request_check(connection, created)) {
@@ -234,6 +248,9 @@ bool X11Frame::create(xcb_window_t parent) {
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom->atom, atom->atom,
                             32, 2, info);
     }
+    // The host's window's size changes reach us too (our own selection on it; the host's stays).
+    const uint32_t parentEvents[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_change_window_attributes(connection, parent, XCB_CW_EVENT_MASK, parentEvents);
     gc = xcb_generate_id(connection);
     xcb_create_gc(connection, gc, window, 0, nullptr);
     readKeyboardMapping();
@@ -279,9 +296,18 @@ uint32_t X11Frame::keysymOf(xcb_keycode_t code, uint16_t state) const {
     return sym;
 }
 
-void X11Frame::setSize(int32_t width, int32_t height) {
-    const uint32_t size[] = {static_cast<uint32_t>(std::clamp(width, 1, 32767)),
-                             static_cast<uint32_t>(std::clamp(height, 1, 32767))};
+void X11Frame::setSize(int32_t, int32_t) {
+    fit();  // the frame's new size is the least the window may have
+}
+
+void X11Frame::fit() {
+    const int32_t width = std::clamp(std::max(frame.getPixelWidth(), parentWidth), 1, 32767);
+    const int32_t height = std::clamp(std::max(frame.getPixelHeight(), parentHeight), 1, 32767);
+    if (width == windowWidth && height == windowHeight)
+        return;
+    windowWidth = width;
+    windowHeight = height;
+    const uint32_t size[] = {static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
     xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                          size);
     xcb_flush(connection);
@@ -290,8 +316,9 @@ void X11Frame::setSize(int32_t width, int32_t height) {
 void X11Frame::invalidPixels(const PixelRect& rect) {
     const int32_t left = std::max(rect.left, 0);
     const int32_t top = std::max(rect.top, 0);
-    const int32_t right = std::min(rect.right, frame.getPixelWidth());
-    const int32_t bottom = std::min(rect.bottom, frame.getPixelHeight());
+    // What lies beyond the frame continues its edges: a change at an edge changes it too.
+    const int32_t right = rect.right >= frame.getPixelWidth() ? windowWidth : rect.right;
+    const int32_t bottom = rect.bottom >= frame.getPixelHeight() ? windowHeight : rect.bottom;
     if (right <= left || bottom <= top)
         return;
     // With no background nothing is cleared: the server only sends us an Expose.
@@ -392,6 +419,15 @@ void X11Frame::dispatch(const xcb_generic_event_t& event) {
         case XCB_KEY_RELEASE:
             key(reinterpret_cast<const xcb_key_press_event_t&>(event), false);
             break;
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+            if (configure.window == parent) {
+                parentWidth = configure.width;
+                parentHeight = configure.height;
+                fit();
+            }
+            break;
+        }
         case XCB_FOCUS_OUT: {
             const auto& focus = reinterpret_cast<const xcb_focus_out_event_t&>(event);
             if (focus.mode == XCB_NOTIFY_MODE_NORMAL && focus.detail != XCB_NOTIFY_DETAIL_INFERIOR)
@@ -470,11 +506,12 @@ void X11Frame::key(const xcb_key_press_event_t& event, bool down) {
         frame.onKeyUp(code);
 }
 
-void X11Frame::paint(const PixelRect& area) {
-    const int32_t width = frame.getPixelWidth();
-    const int32_t height = frame.getPixelHeight();
+void X11Frame::paint(const PixelRect& exposedArea) {
+    const int32_t width = windowWidth;
+    const int32_t height = windowHeight;
     if (!canPut || width <= 0 || height <= 0)
         return;
+    PixelRect area = exposedArea;
     if (!backBuffer || static_cast<int32_t>(backBuffer->GetWidth()) != width ||
         static_cast<int32_t>(backBuffer->GetHeight()) != height) {
         backBuffer = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppPARGB);
@@ -482,6 +519,7 @@ void X11Frame::paint(const PixelRect& area) {
             backBuffer.reset();
             return;
         }
+        area = {0, 0, width, height};  // a new buffer holds nothing yet
     }
     const int32_t top = std::clamp(area.top, 0, height);
     const int32_t bottom = std::clamp(area.bottom, 0, height);
@@ -496,15 +534,31 @@ void X11Frame::paint(const PixelRect& area) {
     // Whole rows: they lie one after another in the buffer, so no copy is needed.
     Gdiplus::Rect all(0, 0, width, height);
     Gdiplus::BitmapData data{};
-    if (backBuffer->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
-        Gdiplus::Ok)
+    if (backBuffer->LockBits(&all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
+                             PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
         return;
-    putImage(static_cast<const uint8_t*>(data.Scan0), data.Stride, top, bottom - top);
+    auto* pixels = static_cast<uint8_t*>(data.Scan0);
+    extendEdges(pixels, data.Stride, top, bottom);
+    putImage(pixels, data.Stride, top, bottom - top);
     backBuffer->UnlockBits(&data);
 }
 
+void X11Frame::extendEdges(uint8_t* pixels, int32_t stride, int32_t top, int32_t bottom) const {
+    const int32_t frameWidth = std::min(frame.getPixelWidth(), windowWidth);
+    const int32_t frameHeight = std::min(frame.getPixelHeight(), windowHeight);
+    if (frameWidth <= 0 || frameHeight <= 0)
+        return;
+    for (int32_t y = top; y < std::min(bottom, frameHeight); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(pixels + std::ptrdiff_t(y) * stride);
+        std::fill(row + frameWidth, row + windowWidth, row[frameWidth - 1]);
+    }
+    const uint8_t* last = pixels + std::ptrdiff_t(frameHeight - 1) * stride;
+    for (int32_t y = std::max(top, frameHeight); y < bottom; ++y)
+        std::memcpy(pixels + std::ptrdiff_t(y) * stride, last, std::size_t(windowWidth) * 4);
+}
+
 void X11Frame::putImage(const uint8_t* pixels, int32_t stride, int32_t top, int32_t rows) {
-    if (stride != frame.getPixelWidth() * 4)
+    if (stride != windowWidth * 4)
         return;
     // A request may hold only so many bytes: put the rows in bands that fit.
     const uint64_t maximum = uint64_t(xcb_get_maximum_request_length(connection)) * 4;
@@ -513,8 +567,8 @@ void X11Frame::putImage(const uint8_t* pixels, int32_t stride, int32_t top, int3
     for (int32_t row = top; row < top + rows; row += band) {
         const int32_t count = std::min(band, top + rows - row);
         xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc,
-                      static_cast<uint16_t>(frame.getPixelWidth()), static_cast<uint16_t>(count),
-                      0, static_cast<int16_t>(row), 0, depth,
+                      static_cast<uint16_t>(windowWidth), static_cast<uint16_t>(count), 0,
+                      static_cast<int16_t>(row), 0, depth,
                       static_cast<uint32_t>(count) * static_cast<uint32_t>(stride),
                       pixels + static_cast<std::ptrdiff_t>(row) * stride);
     }

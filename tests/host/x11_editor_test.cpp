@@ -294,6 +294,15 @@ class Desk {
         XSync(display, False);
     }
 
+    unsigned long pixel(Window window, int x, int y) const {
+        XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image)
+            return 0;
+        const unsigned long value = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return value;
+    }
+
     // How many different colours the window shows (a painted editor shows many).
     std::size_t colours(Window window) const {
         XWindowAttributes attributes{};
@@ -367,15 +376,18 @@ TEST_F(X11Editor, AUserDragsTurnsTypesAndResetsTheDelayInTheEditorOfALinuxHost) 
     TestPlugFrame frame(&loop);
     view = attach(frame);
     ASSERT_TRUE(view);
-    // One window of the editor's size, shown and painted without the host mapping it.
+    // One window, shown and painted without the host mapping it. It fills the host's window,
+    // which is larger than the editor (400 x 300): the editor's edges continue to its end.
     const std::vector<Window> shown = desk.children();
     ASSERT_EQ(shown.size(), 1u);
     XWindowAttributes attributes{};
     XGetWindowAttributes(desk.display, shown[0], &attributes);
-    EXPECT_EQ(attributes.width, 246);
-    EXPECT_EQ(attributes.height, 160);
+    EXPECT_EQ(attributes.width, 400);
+    EXPECT_EQ(attributes.height, 300);
     EXPECT_EQ(attributes.map_state, IsViewable);
     EXPECT_GT(desk.colours(shown[0]), 20u) << "the editor is not painted";
+    EXPECT_EQ(desk.pixel(shown[0], 390, 100), desk.pixel(shown[0], 245, 100));
+    EXPECT_EQ(desk.pixel(shown[0], 100, 290), desk.pixel(shown[0], 100, 159));
     EXPECT_EQ(loop.registrations(), 2u) << "the X connection and the editor's timer";
 
     // Drag the knob up by 50 pixels: a quarter of the range, one edit.
@@ -441,6 +453,17 @@ TEST_F(X11Editor, AUserDragsTurnsTypesAndResetsTheDelayInTheEditorOfALinuxHost) 
     EXPECT_EQ(editing->menu->popups, 1);
     EXPECT_EQ(editing->menu->targets[0]->executeMenuItem(editing->menu->tags[0]), kResultOk);
     EXPECT_NEAR(delay(), kDefaultDelay, 1e-7);
+
+    // The host's window grows: the editor's follows.
+    XResizeWindow(desk.display, desk.host, 500, 350);
+    XSync(desk.display, False);
+    loop.run(50);
+    XGetWindowAttributes(desk.display, shown[0], &attributes);
+    EXPECT_EQ(attributes.width, 500);
+    EXPECT_EQ(attributes.height, 350);
+    XResizeWindow(desk.display, desk.host, 400, 300);
+    XSync(desk.display, False);
+    loop.run(50);
 
     // A display scale of 2: the window doubles and the host is asked for the room.
     FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
