@@ -30,6 +30,7 @@ VSTGUIEditor::VSTGUIEditor(void* controller, ViewRect* size)
 
 VSTGUIEditor::~VSTGUIEditor() {
     timer->forget();
+    releaseRunLoop();  // a host that released the view without removing it first
 }
 
 void VSTGUIEditor::setIdleRate(int32 milliseconds) {
@@ -81,12 +82,17 @@ tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type) {
         return kResultFalse;
 #if SMTG_OS_LINUX
     // Nothing of ours may run but from the host's loop: without one there is no editor.
-    FUnknownPtr<Linux::IRunLoop> hostLoop(plugFrame);
-    std::shared_ptr<VSTGUI::X11::IRunLoop> loop = adaptHostRunLoop(hostLoop);
-    if (!loop)
+    try {
+        FUnknownPtr<Linux::IRunLoop> hostLoop(plugFrame);
+        std::shared_ptr<VSTGUI::X11::IRunLoop> loop = adaptHostRunLoop(hostLoop);
+        if (!loop)
+            return kResultFalse;
+        VSTGUI::X11::RunLoop::hold(loop);
+        heldRunLoop = loop;
+    } catch (...) {
+        releaseRunLoop();
         return kResultFalse;
-    VSTGUI::X11::RunLoop::hold(loop);
-    heldRunLoop = loop;
+    }
 #endif
     timer->start();
     if (!open(parent, kToolkitType)) {
