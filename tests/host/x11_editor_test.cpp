@@ -536,6 +536,35 @@ TEST_F(X11Editor, AHostWithoutARunLoopGetsNoEditorAndNoCrash) {
     EXPECT_EQ(loop.registrations(), 0u);
 }
 
+// Two plug-ins' editors open at once, closed in the order they opened: each keeps its own
+// window, connection and timer, and the first one's going leaves the second one working.
+TEST_F(X11Editor, TwoEditorsOpenAtOnceCloseIndependently) {
+    auto second = instance(&context);
+    TestPlugFrame frame(&loop), otherFrame(&loop);
+    IPtr<IPlugView> first = attach(frame);
+    IPtr<IPlugView> next = owned(second->controller->createView(ViewType::kEditor));
+    ASSERT_TRUE(first && next);
+    next->setFrame(&otherFrame);
+    ASSERT_EQ(next->attached(reinterpret_cast<void*>(desk.host), kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    loop.run(100);
+    EXPECT_EQ(desk.children().size(), 2u);
+    EXPECT_EQ(loop.registrations(), 4u);
+
+    remove(*first);
+    ASSERT_EQ(desk.children().size(), 1u);
+    EXPECT_EQ(loop.registrations(), 2u);
+    EXPECT_GT(desk.colours(desk.children()[0]), 20u);
+    desk.moveTo(123, 80);
+    desk.click(4);  // the wheel on the remaining editor's knob
+    loop.run(50);
+    EXPECT_NEAR(second->controller->getParamNormalized(1), kDefaultDelay + kStep, 1e-6);
+
+    remove(*next);
+    EXPECT_TRUE(desk.children().empty());
+    EXPECT_EQ(loop.registrations(), 0u);
+}
+
 TEST_F(X11Editor, AHundredEditorsOpenedAndClosedLeaveNoWindowHandlerOrMemoryBehind) {
     TestPlugFrame frame(&loop);
     const auto cycle = [&] {
