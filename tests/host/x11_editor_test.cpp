@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
@@ -88,6 +89,12 @@ class TestRunLoop : public HostObject<Linux::IRunLoop> {
     }
 
     std::size_t registrations() const { return handlers.size() + timers.size(); }
+    std::vector<Linux::FileDescriptor> descriptors() const {
+        std::vector<Linux::FileDescriptor> fds;
+        for (const auto& h : handlers)
+            fds.push_back(h.fd);
+        return fds;
+    }
 
     std::vector<std::string> selfChanges;
 
@@ -562,6 +569,22 @@ TEST_F(X11Editor, TwoEditorsOpenAtOnceCloseIndependently) {
 
     remove(*next);
     EXPECT_TRUE(desk.children().empty());
+    EXPECT_EQ(loop.registrations(), 0u);
+}
+
+// The X server goes away under the editor (its connection hangs up): the descriptor stays
+// readable for good, so the editor lets it go from its timer, and still closes cleanly.
+TEST_F(X11Editor, AConnectionThatHangsUpIsLetGoAndTheEditorStillCloses) {
+    TestPlugFrame frame(&loop);
+    IPtr<IPlugView> view = attach(frame);
+    ASSERT_TRUE(view);
+    const std::vector<Linux::FileDescriptor> fds = loop.descriptors();
+    ASSERT_EQ(fds.size(), 1u);
+    ASSERT_EQ(shutdown(fds[0], SHUT_RDWR), 0);
+    loop.run(300);
+    EXPECT_TRUE(loop.descriptors().empty());
+    EXPECT_EQ(loop.registrations(), 1u) << "the editor's timer stays";
+    EXPECT_EQ(view->removed(), kResultOk);
     EXPECT_EQ(loop.registrations(), 0u);
 }
 
