@@ -10,6 +10,8 @@
 //   "b2" (from the controller, periodically on its user-interface thread) recomputes it when
 //        automation the engine received changed the delay: hosts may send automation to the
 //        processor alone.
+// process runs on the audio thread and allocates, frees, locks and waits for nothing;
+// tests/host/realtime_safety_test.cpp checks this on every run.
 #pragma once
 
 #include <atomic>
