@@ -136,13 +136,23 @@ std::atomic<CondTimedwait> realCondTimedwait{nullptr};
 }  // namespace
 
 const char* name(Function function) {
-    static const char* const names[kFunctionCount] = {
-        "malloc",         "calloc",          "realloc",
-        "free",           "aligned_alloc",   "posix_memalign",
-        "memalign",       "valloc",          "pvalloc",
-        "operator new",   "operator new[]",  "operator delete",
-        "operator delete[]", "pthread_mutex_lock", "pthread_mutex_trylock",
-        "pthread_cond_wait", "pthread_cond_timedwait"};
+    static const char* const names[kFunctionCount] = {"malloc",
+                                                      "calloc",
+                                                      "realloc",
+                                                      "free",
+                                                      "aligned_alloc",
+                                                      "posix_memalign",
+                                                      "memalign",
+                                                      "valloc",
+                                                      "pvalloc",
+                                                      "operator new",
+                                                      "operator new[]",
+                                                      "operator delete",
+                                                      "operator delete[]",
+                                                      "pthread_mutex_lock",
+                                                      "pthread_mutex_trylock",
+                                                      "pthread_cond_wait",
+                                                      "pthread_cond_timedwait"};
     return function >= 0 && function < kFunctionCount ? names[function] : "?";
 }
 
@@ -310,8 +320,12 @@ int pthread_cond_timedwait(pthread_cond_t* condition, pthread_mutex_t* mutex,
 
 }  // extern "C"
 
-void* operator new(std::size_t size) { return allocate(size, kNew, CALLER); }
-void* operator new[](std::size_t size) { return allocate(size, kNewArray, CALLER); }
+void* operator new(std::size_t size) {
+    return allocate(size, kNew, CALLER);
+}
+void* operator new[](std::size_t size) {
+    return allocate(size, kNewArray, CALLER);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return allocateOrNull(size, kNew, CALLER);
 }
@@ -327,20 +341,37 @@ void* operator new[](std::size_t size, std::align_val_t alignment) {
 void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     return allocateAlignedOrNull(size, alignment, kNew, CALLER);
 }
-void* operator new[](std::size_t size, std::align_val_t alignment,
-                     const std::nothrow_t&) noexcept {
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     return allocateAlignedOrNull(size, alignment, kNewArray, CALLER);
 }
 
-void operator delete(void* p) noexcept { release(p, kDelete); }
-void operator delete[](void* p) noexcept { release(p, kDeleteArray); }
-void operator delete(void* p, std::size_t) noexcept { release(p, kDelete); }
-void operator delete[](void* p, std::size_t) noexcept { release(p, kDeleteArray); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p, kDelete); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p, kDeleteArray); }
-void operator delete(void* p, std::align_val_t) noexcept { release(p, kDelete); }
-void operator delete[](void* p, std::align_val_t) noexcept { release(p, kDeleteArray); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { release(p, kDelete); }
+void operator delete(void* p) noexcept {
+    release(p, kDelete);
+}
+void operator delete[](void* p) noexcept {
+    release(p, kDeleteArray);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    release(p, kDelete);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    release(p, kDeleteArray);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    release(p, kDelete);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    release(p, kDeleteArray);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    release(p, kDelete);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    release(p, kDeleteArray);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    release(p, kDelete);
+}
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
     release(p, kDeleteArray);
 }
