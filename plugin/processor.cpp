@@ -96,15 +96,27 @@ void Processor::updateLatency(float delay) {
         {static_cast<int32>(processSetup.sampleRate), channels, latencyState});
     latencyDelay = delay;
     stateDelayAtLatency = state.delay;
-    if (heardLatency.exchange(latencySamples, std::memory_order_relaxed) != latencySamples) {
-        corvane::vst::sendMessage(*this, "b1");
-    }
+    announceLatency();
+}
+
+void Processor::announceLatency() {
+    const int32 heard = heardLatency.exchange(latencySamples, std::memory_order_relaxed);
+    latencyUntold = false;
+    if (heard == latencySamples || corvane::vst::sendMessage(*this, "b1"))
+        return;
+    // Not told after all (no message object: memory ran out, or no controller): unless the host
+    // has read the latency meanwhile, the next poll tries again.
+    int32 expected = latencySamples;
+    latencyUntold =
+        heardLatency.compare_exchange_strong(expected, heard, std::memory_order_relaxed);
 }
 
 void Processor::followAutomation() {
     takePublished(state);
     if (state.delay != stateDelayAtLatency) {
         updateLatency(state.delay);
+    } else if (latencyUntold) {
+        announceLatency();
     }
 }
 

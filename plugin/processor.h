@@ -53,6 +53,10 @@ class Processor
     const RealtimeProcessor* engine() const { return realtimeProcessor.get(); }
 
   private:
+    // Sends "b1" when the latency differs from what the host last heard; when it cannot be sent,
+    // the next poll tries again.
+    void announceLatency();
+
     // The normalized delay the latency was last computed from ("u0" or a load), and the saved
     // delay at that moment: a set-up that finds the saved delay changed since (automation the
     // engine received) takes that as the newer value.
@@ -61,6 +65,9 @@ class Processor
     // The latency the host last heard of, through "b1" or by reading it. Hosts may read it on
     // any thread.
     std::atomic<int32> heardLatency{0};
+    // A changed latency whose "b1" could not be sent (no message object, or no controller to
+    // take it): sent again at the next poll ("b2").
+    bool latencyUntold = false;
 };
 
 }  // namespace quenvale

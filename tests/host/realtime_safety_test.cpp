@@ -273,13 +273,17 @@ TEST_F(RealtimeSafety, SetUpAndLoadSurviveMemoryRunningOut) {
         ASSERT_EQ(processor.setupProcessing(setup), kResultOk);
     }
 
-    // From +100 to -100 ms: a latency the controller is told of, and no delay in the engine
-    // after the next set-up.
+    // From +100 to -100 ms: a latency the host is told of, once, even when memory ran out just
+    // as the processor told the controller (then at the controller's next poll), and no delay in
+    // the engine after the next set-up.
+    RecordingHandler handler;
+    ASSERT_EQ(plugin->controller->setComponentHandler(&handler), kResultOk);
     for (long allowed = 0;; ++allowed) {
         SCOPED_TRACE(::testing::Message() << "load, " << allowed << " allocation(s) granted");
         ASSERT_EQ(processor.setupProcessing(setup), kResultOk);
         MemoryStream stream;
         fill(stream, minus100);
+        handler.restarts.clear();
         const tresult result =
             starved(allowed, [&] { return plugin->component->setState(&stream); });
         const bool completed = counter::refused() == 0;
@@ -287,6 +291,10 @@ TEST_F(RealtimeSafety, SetUpAndLoadSurviveMemoryRunningOut) {
             EXPECT_EQ(result, kResultFalse);
         }
         ASSERT_TRUE(result == kResultOk || result == kResultFalse) << result;
+        IPtr<IMessage> poll = owned(new HostMessage);
+        poll->setMessageID("b2");
+        plugin->processorPoint->notify(poll);
+        EXPECT_EQ(handler.restarts.size(), result == kResultOk ? 1u : 0u);
         EXPECT_EQ(processor.getLatencySamples(), result == kResultOk ? 4800u : 0u);
         ASSERT_EQ(processor.setupProcessing(setup), kResultOk);
         delays(48000, result == kResultOk ? 0 : 100);
@@ -298,6 +306,7 @@ TEST_F(RealtimeSafety, SetUpAndLoadSurviveMemoryRunningOut) {
         ASSERT_LT(allowed, 1000);
         ASSERT_EQ(load(*plugin->component, plus100), kResultOk);
     }
+    ASSERT_EQ(plugin->controller->setComponentHandler(nullptr), kResultOk);
 }
 
 }  // namespace
