@@ -88,13 +88,14 @@ inline bool delayArrived(float target, float coef, float smoothed) noexcept {
 }
 
 // One sample of the delay smoother; answers the delay heard, in milliseconds.
-inline float glideDelay(float target, float coef, float& smoothed) noexcept {
+// `keep` is 1 - coef, computed once.
+inline float glideDelay(float target, float coef, float keep, float& smoothed) noexcept {
     // A branch, not a select: it is almost never taken while gliding, and a select would
     // lengthen the chain of dependent steps that bounds the smoother's speed.
     if (__builtin_expect(smoothed == target, 0)) {
         return target;
     }
-    const float next = smooth(target, coef, smoothed);
+    const float next = target * coef + keep * smoothed;  // smooth(), the same steps
     const float heard = next == smoothed ? target : next;
     smoothed = next;
     return heard;
@@ -131,6 +132,7 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
     float heardMs[kGlidePass];  // count <= kGlidePass
     const float bypassSmoothing = bypassCoef;
     const float delaySmoothing = delayCoef;
+    const float delayKeep = 1.0f - delaySmoothing;
     const auto record = [&](int32 i, float heard) {
         if (!kBypassSettled) {
             dry[i] = bypass;
@@ -158,7 +160,7 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
                 bypass = smooth(bypassTarget(bypassValue), bypassSmoothing, bypass);
             }
             delayValue += delayStep;
-            record(i, glideDelay(delayTarget(delayValue), delaySmoothing, delayMs));
+            record(i, glideDelay(delayTarget(delayValue), delaySmoothing, delayKeep, delayMs));
         }
         delayRamp.value = delayValue;
         delayRamp.sampleIndex += linear;
@@ -172,7 +174,8 @@ void RealtimeProcessor::glide(int32 count, int32* delays, float* dry, float* wet
                 bypass = smooth(bypassTarget(bypassRamp.value), bypassSmoothing, bypass);
             }
             delayRamp.advance();
-            record(i, glideDelay(delayTarget(delayRamp.value), delaySmoothing, delayMs));
+            record(i, glideDelay(delayTarget(delayRamp.value), delaySmoothing, delayKeep,
+                                 delayMs));
             ++i;
         }
     }
