@@ -110,12 +110,12 @@ struct DelayLine {
                 done += n;
                 continue;
             }
-            for (int32 i = 0; i < n; ++i) {
-                at[-i] = static_cast<float>(in[done + i]);
-            }
             int32 i = 0;
             if constexpr (std::is_same_v<Mix, GlidingDelayMix>) {
                 i = gatherMix(in + done, out + done, at, mix.delay + done, n, mix.dry, mix.wet);
+            }
+            for (int32 k = i; k < n; ++k) {
+                at[-k] = static_cast<float>(in[done + k]);
             }
             for (; i < n; ++i) {
                 const int32 k = done + i;
@@ -130,10 +130,11 @@ struct DelayLine {
     }
 
   private:
-    // The reads of a gliding delay with steady shares, four samples at a time: the same
-    // operations in the same order as mixSample, on each lane. Answers how many samples it
-    // rendered (a multiple of four); the caller renders the rest.
-    static int32 gatherMix(const float* in, float* out, const float* at, const int32* delay,
+    // A gliding delay with steady shares, four samples at a time: their writes (at[-i], below
+    // the earlier ones), then their reads with the same operations in the same order as
+    // mixSample on each lane. Answers how many samples it rendered (a multiple of four); the
+    // caller writes and renders the rest.
+    static int32 gatherMix(const float* in, float* out, float* at, const int32* delay,
                            int32 count, float dry, float wet) noexcept {
         int32 i = 0;
 #if defined(__SSE2__)
@@ -141,6 +142,7 @@ struct DelayLine {
         const __m128 wetShare = _mm_set1_ps(wet);
         for (; i + 4 <= count; i += 4) {
             const __m128 x = _mm_loadu_ps(in + i);
+            _mm_storeu_ps(at - i - 3, _mm_shuffle_ps(x, x, _MM_SHUFFLE(0, 1, 2, 3)));
             const __m128 y = gather(at - i, delay + i);
             _mm_storeu_ps(out + i,
                           _mm_add_ps(_mm_mul_ps(dryShare, x), _mm_mul_ps(y, wetShare)));
@@ -150,7 +152,7 @@ struct DelayLine {
 #endif
         return i;
     }
-    static int32 gatherMix(const double* in, double* out, const float* at, const int32* delay,
+    static int32 gatherMix(const double* in, double* out, float* at, const int32* delay,
                            int32 count, float dry, float wet) noexcept {
         int32 i = 0;
 #if defined(__SSE2__)
@@ -159,6 +161,8 @@ struct DelayLine {
         for (; i + 4 <= count; i += 4) {
             const __m128d x0 = _mm_loadu_pd(in + i);
             const __m128d x1 = _mm_loadu_pd(in + i + 2);
+            const __m128 narrow = _mm_movelh_ps(_mm_cvtpd_ps(x0), _mm_cvtpd_ps(x1));
+            _mm_storeu_ps(at - i - 3, _mm_shuffle_ps(narrow, narrow, _MM_SHUFFLE(0, 1, 2, 3)));
             const __m128 yw = _mm_mul_ps(gather(at - i, delay + i), wetShare);
             _mm_storeu_pd(out + i, _mm_add_pd(_mm_mul_pd(dryShare, x0), _mm_cvtps_pd(yw)));
             _mm_storeu_pd(out + i + 2, _mm_add_pd(_mm_mul_pd(dryShare, x1),
