@@ -4,6 +4,8 @@
 // Threads: construction, destruction, published(id).take() and mailbox().post() on the main
 // thread; processParameterChanges and processBlock on the audio thread, which allocates
 // nothing, locks nothing and throws nothing. Callers keep flush-to-zero on while rendering.
+// tests/host/realtime_safety_test.cpp checks on every run that the loaded module's process
+// (and so these two) allocates, frees, locks and waits for nothing.
 #pragma once
 
 #include <algorithm>
