@@ -1,5 +1,5 @@
 // Drawing widgets into an offscreen bitmap, reading its pixels back and keeping the picture as a
-// PNG in the test output folder. Windows only.
+// PNG in the test output folder, through GDI+ or the cairo layer.
 #pragma once
 
 #include "gdiplus_api.h"
