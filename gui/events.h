@@ -83,6 +83,13 @@ enum KeyModifier : uint8_t {
     MODIFIER_CONTROL = 1 << 3,
 };
 
+// The key modifiers of the held kShift, kAlt and kControl.
+inline uint8_t keyModifiersOf(int32_t held) {
+    return static_cast<uint8_t>(((held & kShift) ? MODIFIER_SHIFT : 0) |
+                                ((held & kAlt) ? MODIFIER_ALTERNATE : 0) |
+                                ((held & kControl) ? MODIFIER_CONTROL : 0));
+}
+
 // A key press: its character (UTF-16, 0 for none), its virtual key (0 for none) and modifiers.
 struct VstKeyCode {
     int32_t character = 0;

@@ -62,13 +62,6 @@ int32_t heldButtons(WPARAM wParam) {
     return state;
 }
 
-uint8_t keyModifiers() {
-    const int32_t held = heldModifiers();
-    return static_cast<uint8_t>(((held & kShift) ? MODIFIER_SHIFT : 0) |
-                                ((held & kAlt) ? MODIFIER_ALTERNATE : 0) |
-                                ((held & kControl) ? MODIFIER_CONTROL : 0));
-}
-
 int32_t virtualKey(WPARAM key) {
     switch (key) {
         case VK_BACK:
@@ -323,7 +316,7 @@ LRESULT Win32Frame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // The keypad's Enter is Return with the extended-key flag.
             if (key.virt == VKEY_RETURN && (lParam & (1 << 24)))
                 key.virt = VKEY_ENTER;
-            key.modifier = keyModifiers();
+            key.modifier = keyModifiersOf(heldModifiers());
             if (key.virt == 0)
                 break;
             const int32_t handled = message == WM_KEYDOWN ? frame.onKeyDown(key) : frame.onKeyUp(key);
@@ -338,7 +331,7 @@ LRESULT Win32Frame::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 break;
             VstKeyCode key;
             key.character = static_cast<int32_t>(wParam);
-            key.modifier = keyModifiers();
+            key.modifier = keyModifiersOf(heldModifiers());
             if (frame.onKeyDown(key) == 1)
                 return 0;
             break;

@@ -75,17 +75,10 @@ int32_t buttonOf(xcb_button_t button) {
     }
 }
 
-uint8_t keyModifiersOf(uint16_t state) {
-    const int32_t held = modifiersOf(state);
-    return static_cast<uint8_t>(((held & kShift) ? MODIFIER_SHIFT : 0) |
-                                ((held & kAlt) ? MODIFIER_ALTERNATE : 0) |
-                                ((held & kControl) ? MODIFIER_CONTROL : 0));
-}
-
 // The toolkit's key for a keysym: a virtual key, or a character (UTF-16) for what types one.
 VstKeyCode keyOf(uint32_t keysym, uint16_t state) {
     VstKeyCode key;
-    key.modifier = keyModifiersOf(state);
+    key.modifier = keyModifiersOf(modifiersOf(state));
     switch (keysym) {
         case 0xff08: key.virt = VKEY_BACK; return key;
         case 0xff09: key.virt = VKEY_TAB; return key;

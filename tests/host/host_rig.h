@@ -36,6 +36,14 @@ inline std::string& modulePath() {
     return path;
 }
 
+// The host-level test programs' main: the module under test may be named as the first argument.
+inline int runHostTests(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc > 1)
+        modulePath() = argv[1];
+    return RUN_ALL_TESTS();
+}
+
 // A class ID as hosts print it (and moduleinfo.json holds it): 32 hex digits.
 inline std::string cidText(const TUID cid) {
     char text[40] = {};

@@ -637,8 +637,5 @@ TEST_F(Host, OffersTheVst2EntryToVersion2400HostsOnly) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc > 1)
-        host_test::modulePath() = argv[1];
-    return RUN_ALL_TESTS();
+    return host_test::runHostTests(argc, argv);
 }

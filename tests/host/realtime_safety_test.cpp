@@ -312,8 +312,5 @@ TEST_F(RealtimeSafety, SetUpAndLoadSurviveMemoryRunningOut) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc > 1)
-        host_test::modulePath() = argv[1];
-    return RUN_ALL_TESTS();
+    return host_test::runHostTests(argc, argv);
 }

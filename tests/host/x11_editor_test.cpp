@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host_rig.h"
+#include "torture_support.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
@@ -500,19 +501,9 @@ TEST_F(X11Editor, WithTheEditorOpenAutomationIntoANegativeDelayReachesTheHostAsL
     ASSERT_TRUE(view);
     editing->restarts.clear();
 
-    std::vector<float> left(kBlock), right(kBlock);
-    float* channels[2] = {left.data(), right.data()};
-    AudioBusBuffers bus{};
-    bus.numChannels = 2;
-    bus.channelBuffers32 = channels;
+    torture::Buffers<float> buffers(2, kBlock);
     Automation toMinusHundredMs(1, {{0, 0.5}, {kBlock - 1, 0.375}});
-    ProcessData data;
-    data.processMode = kRealtime;
-    data.symbolicSampleSize = kSample32;
-    data.numSamples = kBlock;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = data.outputs = &bus;
-    data.inputParameterChanges = &toMinusHundredMs;
+    ProcessData data = buffers.data(kBlock, kSample32, kRealtime, &toMinusHundredMs);
     ASSERT_EQ(plugin->processor->process(data), kResultOk);
     // Generous for a busy machine; the editor's timer comes every 50 ms.
     for (int waited = 0; waited < 10000 && editing->restarts.empty(); waited += 10)
