@@ -2,8 +2,9 @@
 ; VST 2 module in a folder the user picks, the manual (English and Japanese) and the licences,
 ; and an uninstaller registered under Add/Remove Programs that removes exactly those files.
 ;
-; Built by cmake/release.cmake, which defines VERSION, OUTFILE, COMPRESSOR, MODULE (the
-; module file) and FILES (the generated lists of files to install and remove).
+; Built by cmake/release.cmake's make_installer.sh, which defines VERSION, OUTFILE, COMPRESSOR,
+; BUNDLE_DIR (the VST 3 bundle to install), FILES (the generated lists of files to install and
+; remove) and, for a signed release, SIGN_UNINSTALLER (a command that signs the file it is given).
 ; Command line: /AllUsers or /CurrentUser chooses the scope and skips that page (without either,
 ; an installed version's scope, else all users when interactive and the current user when
 ; silent), /VST2=<folder> adds the VST 2 module, /S installs silently. Exit codes: 0 installed,
@@ -11,6 +12,13 @@
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID ${COMPRESSOR}
+; Installed files get the time they are installed, not the time they were built: the installer
+; holds no dates, so that one commit always gives the same bytes.
+SetDateSave off
+!ifdef SIGN_UNINSTALLER
+  ; The uninstaller is made here and stored in the installer: signed before it is stored.
+  !uninstfinalize '${SIGN_UNINSTALLER} "%1"' = 0
+!endif
 
 ; The knob as the installer's and the uninstaller's icon (Add/Remove Programs shows the latter)
 ; and beside the first and last pages.
@@ -29,6 +37,7 @@ SetCompressor /SOLID ${COMPRESSOR}
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenvale"
 !define BUNDLE "Quenvale64.vst3"
 !define VST2_FILE "Quenvale64.dll"
+!define MODULE "${BUNDLE_DIR}/Contents/x86_64-win/Quenvale64.vst3"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"

@@ -7,6 +7,8 @@
 # a silent uninstall that leaves nothing of its own and everything of the user's.
 #
 # usage: install_test.sh INSTALLER MAKE_INSTALLER VERSION DEMO_HOST WORK_FOLDER
+# With QUENVALE_TEST_SIGNER (a certificate), the installed module and uninstaller must carry
+# valid signatures by it.
 set -euo pipefail
 installer=$1 make_installer=$2 version=$3 demo_host=$4 work=$5
 key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Quenvale'
@@ -116,6 +118,12 @@ for scope in CurrentUser AllUsers; do
   [ $((size)) -gt 1000 ] || fail "EstimatedSize is $size KB"
   [ -f "$(unix "$instdir\\uninstall.exe")" ] || fail "no uninstaller"
   [ ! -e "$(unix "$instdir\\manual\\old-notes.txt")" ] || fail "the upgrade left the older build's file"
+  if [ -n "${QUENVALE_TEST_SIGNER:-}" ]; then
+    for signed in "$instdir\\uninstall.exe" "$module"; do
+      osslsigncode verify -CAfile "$QUENVALE_TEST_SIGNER" -in "$(unix "$signed")" >/dev/null 2>&1 ||
+        fail "$signed does not carry a valid signature"
+    done
+  fi
   grep -q "\"Version\": \"$version\"" "$(unix "$bundle\\Contents\\Resources\\moduleinfo.json")" ||
     fail "moduleinfo.json is not version $version"
   grep -q "version $version" "$(unix "$instdir\\manual\\en\\index.html")" ||
