@@ -27,7 +27,8 @@ if [ -n "${QUENVALE_SIGNATURES:-}" ]; then
   # osslsigncode answers 1 unless it trusts the certificate, so the file's digest decides.
   osslsigncode attach-signature -sigin "$signature" -in "$file" -out "$signed" >/dev/null 2>&1 || true
   [ -f "$signed" ] || fail "could not attach $signature to $file"
-  if osslsigncode verify -in "$signed" 2>&1 | grep -q MISMATCH; then
+  check=$(osslsigncode verify -in "$signed" 2>&1 || true)
+  if grep -q MISMATCH <<<"$check"; then
     rm -f "$signed"
     fail "$signature does not fit $file: the rebuilt $role differs from the signed one"
   fi

@@ -78,6 +78,10 @@ grep -qE 'click at +4800 -> output +9600,' <<<"$output" ||
   QUENVALE_SIGNATURES="$work/signed/signatures" bash "$make_release" "$build" "$linux" \
     "$work/restage" "$work/rebuilt" >/dev/null) || fail "the signatures do not fit a rebuild"
 diff -r "$work/signed" "$work/rebuilt" || fail "the rebuild with the signatures differs"
+# ...and a rebuild that differs is refused rather than given a signature that does not fit.
+cp "$demo_host" "$work/other.vst3"
+QUENVALE_SIGNATURES="$work/signed/signatures" bash "$source_dir/packaging/sign.sh" module \
+  "$work/other.vst3" 2>/dev/null && fail "a signature was attached to other bytes"
 
 # The signed installer as users run it; the installer test verifies what it installs.
 QUENVALE_TEST_SIGNER="$key/cert.pem" bash "$source_dir/tests/host/install_test.sh" "$installer" \
