@@ -37,27 +37,25 @@ name="Quenvale-$version"
 
 signing=
 if [ -n "${QUENVALE_SIGNATURES:-}" ]; then
+  [ -d "$QUENVALE_SIGNATURES" ] || fail "QUENVALE_SIGNATURES names $QUENVALE_SIGNATURES, no folder"
   signing="attaching the signatures in $QUENVALE_SIGNATURES"
-  export QUENVALE_SIGNATURES_OUT="$out/signatures"
+  # Kept aside: they may be the very ones in OUT, a release being rebuilt where it lies.
+  given=$(mktemp -d)
+  trap 'rm -rf "$given"' EXIT
+  cp -r "$QUENVALE_SIGNATURES/." "$given/"
+  export QUENVALE_SIGNATURES="$given"
 elif [ -n "${QUENVALE_SIGN_PKCS12:-}${QUENVALE_SIGN_PASSWORD_FILE:-}" ]; then
   for variable in QUENVALE_SIGN_PKCS12 QUENVALE_SIGN_PASSWORD_FILE; do
     [ -n "${!variable:-}" ] || fail "$variable is not set: signing needs both it and the other"
     [ -r "${!variable}" ] || fail "$variable names ${!variable}, which cannot be read"
   done
   signing="signing with $QUENVALE_SIGN_PKCS12"
+fi
+if [ -n "$signing" ]; then
+  command -v osslsigncode >/dev/null || fail "osslsigncode is missing (scripts/setup installs it)"
   export QUENVALE_SIGNATURES_OUT="$out/signatures"
 fi
-if [ -n "$signing" ] && ! command -v osslsigncode >/dev/null; then
-  fail "osslsigncode is missing (scripts/setup installs it)"
-fi
 
-if [ -n "${QUENVALE_SIGNATURES:-}" ]; then
-  # Kept aside: they may be the very ones in OUT, a release being rebuilt where it lies.
-  given=$(mktemp -d)
-  trap 'rm -rf "$given"' EXIT
-  cp -r "$QUENVALE_SIGNATURES/." "$given/"
-  export QUENVALE_SIGNATURES="$given"
-fi
 rm -rf "$stage" "$out"
 folder="$stage/$name"
 mkdir -p "$folder/windows" "$folder/linux" "$folder/licenses" "$out"
