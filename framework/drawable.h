@@ -24,6 +24,15 @@ class IDrawable {
     ~IDrawable() = default;
 };
 
+// What every drawable draws with: antialiased, blending over what is there, and pixel centres at
+// .5, so that edges at whole coordinates fall between pixels and stay crisp instead of half
+// covering two.
+inline void setDrawingModes(Gdiplus::Graphics& graphics) {
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    graphics.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
+}
+
 // A view's draw for a drawable: the background bitmap (the disabled one while the mouse is
 // disabled, if there is one), then, on a GDI+ context only, drawGdiplus between a save and a
 // restore of the graphics state. On any other context the view stays dirty. Nothing thrown

@@ -14,14 +14,6 @@ REAL real(double x) {
     return static_cast<REAL>(x);
 }
 
-// Pixel centres at .5, as the knob draws: edges at whole coordinates then fall between pixels
-// and stay crisp, instead of half covering two.
-void setDrawingModes(Gdiplus::Graphics* graphics) {
-    graphics->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-    graphics->SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    graphics->SetCompositingMode(Gdiplus::CompositingModeSourceOver);
-}
-
 // The drawables are never hit by the mouse.
 const VSTGUI::CRect kNoMouseArea(0, 0, 0, 0);
 
@@ -93,7 +85,7 @@ void KORect::drawGdiplus(Gdiplus::Graphics* graphics) {
     Gdiplus::GraphicsPath outline;
     outline.AddRectangle(
         Gdiplus::RectF(real(r.left), real(r.top), real(r.getWidth()), real(r.getHeight())));
-    setDrawingModes(graphics);
+    setDrawingModes(*graphics);
     graphics->FillPath(&brush, &outline);
 }
 
@@ -145,7 +137,7 @@ void KOLine::drawGdiplus(Gdiplus::Graphics* graphics) {
         else if (primitive.kind == PathPrimitive::beziers)
             outline.AddBeziers(points.data(), count);
     }
-    setDrawingModes(graphics);
+    setDrawingModes(*graphics);
     graphics->DrawPath(&pen, &outline);
 }
 
@@ -186,11 +178,17 @@ double KOText::alignmentFactor(Gdiplus::StringAlignment alignment) {
 // the default font resource. Null when even that cannot be had (then nothing is drawn).
 std::unique_ptr<Gdiplus::Font> KOText::makeFont() const {
     const auto size = static_cast<REAL>(fontSize.get());
-    std::unique_ptr<Gdiplus::Font> made;
-    if (const auto family = resourceCache ? resourceCache->getFontFamily(fontName.get()) : nullptr)
-        made = std::make_unique<Gdiplus::Font>(family.get(), size, Gdiplus::FontStyleRegular,
-                                               Gdiplus::UnitPoint);
-    if (!made || !made->IsAvailable()) {
+    // The font of one of the module's own families, or none.
+    const auto fromResources = [&](const std::string& family) -> std::unique_ptr<Gdiplus::Font> {
+        const auto found = resourceCache ? resourceCache->getFontFamily(family) : nullptr;
+        if (!found)
+            return nullptr;
+        auto font = std::make_unique<Gdiplus::Font>(found.get(), size, Gdiplus::FontStyleRegular,
+                                                    Gdiplus::UnitPoint);
+        return font->IsAvailable() ? std::move(font) : nullptr;
+    };
+    std::unique_ptr<Gdiplus::Font> made = fromResources(fontName.get());
+    if (!made) {
         std::wstring name;
         try {
             name = toWide(fontName.get());
@@ -202,19 +200,13 @@ std::unique_ptr<Gdiplus::Font> KOText::makeFont() const {
             name = genericSansSerifName();
         made = std::make_unique<Gdiplus::Font>(name.c_str(), size, Gdiplus::FontStyleRegular,
                                                Gdiplus::UnitPoint);
+        if (!made->IsAvailable())
+            made.reset();
     }
-    if (!made->IsAvailable())
-        made.reset();
     // No installed family to fall back on (a system without them, and Linux, where fonts come
     // only from the module): the editor's own default font.
-    if (!made && resourceCache) {
-        if (const auto family = resourceCache->getFontFamily(kDefaultFont)) {
-            made = std::make_unique<Gdiplus::Font>(family.get(), size, Gdiplus::FontStyleRegular,
-                                                   Gdiplus::UnitPoint);
-            if (!made->IsAvailable())
-                made.reset();
-        }
-    }
+    if (!made)
+        made = fromResources(kDefaultFont);
     return made;
 }
 
@@ -269,7 +261,7 @@ void KOText::drawGdiplus(Gdiplus::Graphics* graphics) {
         brush = std::make_unique<Gdiplus::SolidBrush>(textColor.get());
     if (!font || !brush || !format)
         return;
-    setDrawingModes(graphics);
+    setDrawingModes(*graphics);
     const VSTGUI::CPoint p = position.get();
     const double spacing = letterSpacing.get();
     // An empty layout rectangle: the alignments place the text around the anchor point.

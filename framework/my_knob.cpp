@@ -31,12 +31,6 @@ REAL real(double x) {
     return static_cast<REAL>(x);
 }
 
-void setDrawingModes(Gdiplus::Graphics& graphics) {
-    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    graphics.SetCompositingMode(Gdiplus::CompositingModeSourceOver);
-}
-
 // Device pixels per unit of the graphics' world transform (the display scale; rotations and
 // translations leave it 1).
 double deviceScale(Gdiplus::Graphics& graphics) {

@@ -85,10 +85,13 @@ cairo_matrix_t toCairo(const Affine e) {
     return m;
 }
 
-bool invertible(const Affine e) {
+bool invertible(const Affine e, cairo_matrix_t* inverse) {
     cairo_matrix_t m = toCairo(e);
-    return cairo_matrix_invert(&m) == CAIRO_STATUS_SUCCESS &&
-           std::all_of(e, e + 6, [](double x) { return std::isfinite(x); });
+    const bool ok = cairo_matrix_invert(&m) == CAIRO_STATUS_SUCCESS &&
+                    std::all_of(e, e + 6, [](double x) { return std::isfinite(x); });
+    if (ok && inverse)
+        *inverse = m;
+    return ok;
 }
 
 std::uint32_t premultiply(ARGB argb) {
@@ -223,17 +226,9 @@ Status Matrix::RotateAt(REAL angle, const PointF& center, MatrixOrder order) {
     return Ok;
 }
 
-Status Matrix::Shear(REAL shearX, REAL shearY, MatrixOrder order) {
-    if (!validOrder(order))
-        return record(InvalidParameter);
-    const double t[6] = {1, shearY, shearX, 1, 0, 0};
-    combine(e, t, order);
-    return Ok;
-}
-
 Status Matrix::Invert() {
-    cairo_matrix_t m = toCairo(e);
-    if (!invertible(e) || cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS)
+    cairo_matrix_t m;
+    if (!invertible(e, &m))
         return record(InvalidParameter);
     const double inverse[6] = {m.xx, m.yx, m.xy, m.yy, m.x0, m.y0};
     std::copy(inverse, inverse + 6, e);
@@ -288,18 +283,6 @@ Status GraphicsPath::Reset() {
     types.clear();
     figureOpen = false;
     fillMode = FillModeAlternate;
-    return Ok;
-}
-
-Status GraphicsPath::SetFillMode(FillMode mode) {
-    if (mode != FillModeAlternate && mode != FillModeWinding)
-        return record(InvalidParameter);
-    fillMode = mode;
-    return Ok;
-}
-
-Status GraphicsPath::StartFigure() {
-    figureOpen = false;
     return Ok;
 }
 
@@ -517,28 +500,6 @@ LinearGradientBrush::LinearGradientBrush(const PointF& point1, const PointF& poi
         lastResult = OutOfMemory;  // GDI+'s answer for a gradient without a direction
 }
 
-Status LinearGradientBrush::SetWrapMode(WrapMode mode) {
-    // GDI+ does not clamp linear gradients.
-    if (!validWrap(mode) || mode == WrapModeClamp)
-        return record(InvalidParameter);
-    wrapMode = mode;
-    return Ok;
-}
-
-Status LinearGradientBrush::GetLinearColors(Color* colors) const {
-    if (!colors)
-        return record(InvalidParameter);
-    colors[0] = c1;
-    colors[1] = c2;
-    return Ok;
-}
-
-Status LinearGradientBrush::SetLinearColors(const Color& color1, const Color& color2) {
-    c1 = color1;
-    c2 = color2;
-    return Ok;
-}
-
 cairo_pattern_t* LinearGradientBrush::makePattern(int) const {
     if (p1.Equals(p2))
         return nullptr;
@@ -564,29 +525,10 @@ Status PathGradientBrush::SetCenterColor(const Color& color) {
     return Ok;
 }
 
-Status PathGradientBrush::GetCenterColor(Color* color) const {
-    if (!color)
-        return record(InvalidParameter);
-    *color = centerColor;
-    return Ok;
-}
-
 Status PathGradientBrush::SetSurroundColors(const Color* colors, INT* count) {
     if (!colors || !count || *count <= 0 || *count > pointCount)
         return record(InvalidParameter);
     surroundColor = colors[0];
-    return Ok;
-}
-
-Status PathGradientBrush::SetCenterPoint(const PointF& point) {
-    center = point;
-    return Ok;
-}
-
-Status PathGradientBrush::GetCenterPoint(PointF* point) const {
-    if (!point)
-        return record(InvalidParameter);
-    *point = center;
     return Ok;
 }
 
@@ -660,13 +602,6 @@ Status TextureBrush::ResetTransform() {
     return Ok;
 }
 
-Status TextureBrush::SetWrapMode(WrapMode mode) {
-    if (!validWrap(mode))
-        return record(InvalidParameter);
-    wrapMode = mode;
-    return Ok;
-}
-
 cairo_pattern_t* TextureBrush::makePattern(int filter) const {
     if (!texture)
         return nullptr;
@@ -713,11 +648,6 @@ Status ImageAttributes::SetColorMatrix(const ColorMatrix* colorMatrix, ColorMatr
     if (!colorMatrix || !std::isfinite(colorMatrix->m[3][3]))
         return record(InvalidParameter);
     alpha = std::clamp(colorMatrix->m[3][3], 0.0f, 1.0f);
-    return Ok;
-}
-
-Status ImageAttributes::ClearColorMatrix(ColorAdjustType) {
-    alpha = 1.0f;
     return Ok;
 }
 

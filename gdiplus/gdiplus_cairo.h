@@ -98,15 +98,6 @@ enum InterpolationMode {
     InterpolationModeHighQualityBicubic = 7,
 };
 
-enum TextRenderingHint {
-    TextRenderingHintSystemDefault = 0,
-    TextRenderingHintSingleBitPerPixelGridFit = 1,
-    TextRenderingHintSingleBitPerPixel = 2,
-    TextRenderingHintAntiAliasGridFit = 3,
-    TextRenderingHintAntiAlias = 4,
-    TextRenderingHintClearTypeGridFit = 5,
-};
-
 enum FillMode { FillModeAlternate = 0, FillModeWinding = 1 };
 
 enum WrapMode {
@@ -309,15 +300,12 @@ class Matrix {
     Matrix* Clone() const;
     Status GetElements(REAL* m) const;
     Status SetElements(REAL m11, REAL m12, REAL m21, REAL m22, REAL dx, REAL dy);
-    REAL OffsetX() const { return REAL(e[4]); }
-    REAL OffsetY() const { return REAL(e[5]); }
     Status Reset();
     Status Multiply(const Matrix* matrix, MatrixOrder order = MatrixOrderPrepend);
     Status Translate(REAL offsetX, REAL offsetY, MatrixOrder order = MatrixOrderPrepend);
     Status Scale(REAL scaleX, REAL scaleY, MatrixOrder order = MatrixOrderPrepend);
     Status Rotate(REAL angle, MatrixOrder order = MatrixOrderPrepend);
     Status RotateAt(REAL angle, const PointF& center, MatrixOrder order = MatrixOrderPrepend);
-    Status Shear(REAL shearX, REAL shearY, MatrixOrder order = MatrixOrderPrepend);
     Status Invert();
     bool IsInvertible() const;
     bool IsIdentity() const;
@@ -344,8 +332,6 @@ class GraphicsPath {
     GraphicsPath* Clone() const;
     Status Reset();
     FillMode GetFillMode() const { return fillMode; }
-    Status SetFillMode(FillMode mode);
-    Status StartFigure();
     Status CloseFigure();
     Status AddLine(REAL x1, REAL y1, REAL x2, REAL y2);
     Status AddLine(const PointF& pt1, const PointF& pt2);
@@ -419,10 +405,7 @@ class LinearGradientBrush : public Brush {
   public:
     LinearGradientBrush(const PointF& point1, const PointF& point2, const Color& color1,
                         const Color& color2);
-    Status SetWrapMode(WrapMode mode);
     WrapMode GetWrapMode() const { return wrapMode; }
-    Status GetLinearColors(Color* colors) const;
-    Status SetLinearColors(const Color& color1, const Color& color2);
 
   private:
     cairo_pattern_t* makePattern(int filter) const override;
@@ -431,18 +414,15 @@ class LinearGradientBrush : public Brush {
     WrapMode wrapMode = WrapModeTile;
 };
 
-// A radial gradient over the path's bounding box: the centre colour at the centre point (the
-// box's centre unless set), the surround colour at the box's edge. Made for ellipses, where it
+// A radial gradient over the path's bounding box: the centre colour at the box's centre, the
+// surround colour at the box's edge. Made for ellipses, where it
 // is what GDI+ draws; other paths get the same elliptical gradient.
 class PathGradientBrush : public Brush {
   public:
     PathGradientBrush(const GraphicsPath* path);
     Status SetCenterColor(const Color& color);
-    Status GetCenterColor(Color* color) const;
     // One colour for the whole edge: with several, the first is used.
     Status SetSurroundColors(const Color* colors, INT* count);
-    Status SetCenterPoint(const PointF& point);
-    Status GetCenterPoint(PointF* point) const;
 
   private:
     cairo_pattern_t* makePattern(int filter) const override;
@@ -462,7 +442,6 @@ class TextureBrush : public Brush {
     Status SetTransform(const Matrix* matrix);
     Status GetTransform(Matrix* matrix) const;
     Status ResetTransform();
-    Status SetWrapMode(WrapMode mode);
     WrapMode GetWrapMode() const { return wrapMode; }
 
   private:
@@ -553,7 +532,6 @@ class ImageAttributes {
     Status SetColorMatrix(const ColorMatrix* colorMatrix,
                           ColorMatrixFlags mode = ColorMatrixFlagsDefault,
                           ColorAdjustType type = ColorAdjustTypeDefault);
-    Status ClearColorMatrix(ColorAdjustType type = ColorAdjustTypeDefault);
     Status GetLastStatus() const;
 
   private:
@@ -696,12 +674,10 @@ class Graphics {
     Status MultiplyTransform(const Matrix* matrix, MatrixOrder order = MatrixOrderPrepend);
     Status TranslateTransform(REAL dx, REAL dy, MatrixOrder order = MatrixOrderPrepend);
     Status ScaleTransform(REAL sx, REAL sy, MatrixOrder order = MatrixOrderPrepend);
-    Status RotateTransform(REAL angle, MatrixOrder order = MatrixOrderPrepend);
 
     // In world coordinates, as they are when the clip is set; pixels are in or out.
     Status SetClip(const RectF& rect, CombineMode combineMode = CombineModeReplace);
     Status SetClip(const Rect& rect, CombineMode combineMode = CombineModeReplace);
-    Status IntersectClip(const RectF& rect);
     Status ResetClip();
 
     Status SetSmoothingMode(SmoothingMode mode);
@@ -712,8 +688,6 @@ class Graphics {
     CompositingMode GetCompositingMode() const { return compositing; }
     Status SetInterpolationMode(InterpolationMode mode);
     InterpolationMode GetInterpolationMode() const { return interpolation; }
-    Status SetTextRenderingHint(TextRenderingHint hint);
-    TextRenderingHint GetTextRenderingHint() const { return textHint; }
 
     // Every pixel in the clip, whatever the transform.
     Status Clear(const Color& color);
@@ -730,10 +704,6 @@ class Graphics {
     Status DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2);
     Status DrawLine(const Pen* pen, const PointF& pt1, const PointF& pt2);
     Status DrawLine(const Pen* pen, INT x1, INT y1, INT x2, INT y2);
-    Status DrawRectangle(const Pen* pen, const RectF& rect);
-    Status DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL height);
-    Status DrawRectangle(const Pen* pen, INT x, INT y, INT width, INT height);
-    Status DrawEllipse(const Pen* pen, REAL x, REAL y, REAL width, REAL height);
     Status DrawPath(const Pen* pen, const GraphicsPath* path);
 
     // At the image's size in pixels, taken as world units.
@@ -778,7 +748,6 @@ class Graphics {
     PixelOffsetMode pixelOffset = PixelOffsetModeDefault;
     CompositingMode compositing = CompositingModeSourceOver;
     InterpolationMode interpolation = InterpolationModeBilinear;
-    TextRenderingHint textHint = TextRenderingHintSystemDefault;
     // The clip as the rectangles intersected into it, each with the device mapping it was set
     // under; applied to cairo when it changed (clipDirty).
     struct ClipStep;

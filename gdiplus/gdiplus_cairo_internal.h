@@ -14,7 +14,8 @@ using Affine = double[6];
 // out = `first` followed by `then`; out may be either argument.
 void multiplyAffine(const Affine first, const Affine then, Affine out);
 cairo_matrix_t toCairo(const Affine e);
-bool invertible(const Affine e);
+// True for a finite map with an inverse, which `inverse` (if given) receives.
+bool invertible(const Affine e, cairo_matrix_t* inverse = nullptr);
 
 // 0..255 channels of a premultiplied pixel from straight ARGB, and back, rounded as GDI+ does.
 std::uint32_t premultiply(ARGB argb);
@@ -38,7 +39,6 @@ struct Graphics::Saved {
     PixelOffsetMode pixelOffset;
     CompositingMode compositing;
     InterpolationMode interpolation;
-    TextRenderingHint textHint;
     std::vector<ClipStep> clip;
 };
 
@@ -60,7 +60,6 @@ struct Internal {
     // prepare, then the world transform; also not Ok when that is singular. `offset`: with the
     // half-pixel shift that pixel offset "none" needs.
     static Status begin(Graphics& graphics, bool offset = true);
-    static const double* world(const Graphics& graphics) { return graphics.world; }
     static bool pixelCentresAtIntegers(const Graphics& graphics);
     static cairo_t* context(const Graphics& graphics) { return graphics.cr; }
     static int filter(const Graphics& graphics);

@@ -46,6 +46,15 @@ bool finiteRect(double x, double y, double w, double h) {
     return std::isfinite(x) && std::isfinite(y) && std::isfinite(w) && std::isfinite(h);
 }
 
+// World to device: `halfPixel` moves integer coordinates onto cairo's pixel centres.
+void toDevice(const Affine world, bool halfPixel, Affine device) {
+    std::copy(world, world + 6, device);
+    if (halfPixel) {
+        device[4] += 0.5;
+        device[5] += 0.5;
+    }
+}
+
 }  // namespace
 
 Graphics::Graphics(Image* image) {
@@ -154,11 +163,7 @@ Status Internal::begin(Graphics& g, bool offset) {
     if (ready != Ok)
         return ready;
     double device[6];
-    std::copy(g.world, g.world + 6, device);
-    if (offset && pixelCentresAtIntegers(g)) {
-        device[4] += 0.5;
-        device[5] += 0.5;
-    }
+    toDevice(g.world, offset && pixelCentresAtIntegers(g), device);
     if (!invertible(device))
         return g.record(InvalidParameter);
     const cairo_matrix_t m = toCairo(device);
@@ -240,7 +245,6 @@ GraphicsState Graphics::Save() {
                               pixelOffset,
                               compositing,
                               interpolation,
-                              textHint,
                               clip});
     } catch (...) {
         record(OutOfMemory);
@@ -259,7 +263,6 @@ Status Graphics::Restore(GraphicsState state) {
     pixelOffset = found->pixelOffset;
     compositing = found->compositing;
     interpolation = found->interpolation;
-    textHint = found->textHint;
     clip.swap(found->clip);
     clipDirty = true;
     saved.erase(found, saved.end());
@@ -312,12 +315,6 @@ Status Graphics::ScaleTransform(REAL sx, REAL sy, MatrixOrder order) {
     return MultiplyTransform(&t, order);
 }
 
-Status Graphics::RotateTransform(REAL angle, MatrixOrder order) {
-    Matrix t;
-    t.Rotate(angle);
-    return MultiplyTransform(&t, order);
-}
-
 // Clip
 
 Status Graphics::SetClip(const RectF& rect, CombineMode combineMode) {
@@ -325,11 +322,8 @@ Status Graphics::SetClip(const RectF& rect, CombineMode combineMode) {
         return record(NotImplemented);
     if (!finiteRect(rect.X, rect.Y, rect.Width, rect.Height))
         return record(InvalidParameter);
-    ClipStep step{{world[0], world[1], world[2], world[3], world[4], world[5]}, rect};
-    if (Internal::pixelCentresAtIntegers(*this)) {
-        step.device[4] += 0.5;
-        step.device[5] += 0.5;
-    }
+    ClipStep step{{}, rect};
+    toDevice(world, Internal::pixelCentresAtIntegers(*this), step.device);
     try {
         if (combineMode == CombineModeReplace)
             clip.clear();
@@ -344,10 +338,6 @@ Status Graphics::SetClip(const RectF& rect, CombineMode combineMode) {
 Status Graphics::SetClip(const Rect& rect, CombineMode combineMode) {
     return SetClip(RectF(REAL(rect.X), REAL(rect.Y), REAL(rect.Width), REAL(rect.Height)),
                    combineMode);
-}
-
-Status Graphics::IntersectClip(const RectF& rect) {
-    return SetClip(rect, CombineModeIntersect);
 }
 
 Status Graphics::ResetClip() {
@@ -383,13 +373,6 @@ Status Graphics::SetInterpolationMode(InterpolationMode mode) {
     if (mode < InterpolationModeDefault || mode > InterpolationModeHighQualityBicubic)
         return record(InvalidParameter);
     interpolation = mode;
-    return Ok;
-}
-
-Status Graphics::SetTextRenderingHint(TextRenderingHint hint) {
-    if (hint < TextRenderingHintSystemDefault || hint > TextRenderingHintClearTypeGridFit)
-        return record(InvalidParameter);
-    textHint = hint;
     return Ok;
 }
 
@@ -466,30 +449,6 @@ Status Graphics::DrawLine(const Pen* pen, const PointF& pt1, const PointF& pt2) 
 
 Status Graphics::DrawLine(const Pen* pen, INT x1, INT y1, INT x2, INT y2) {
     return DrawLine(pen, REAL(x1), REAL(y1), REAL(x2), REAL(y2));
-}
-
-Status Graphics::DrawRectangle(const Pen* pen, const RectF& rect) {
-    return DrawRectangle(pen, rect.X, rect.Y, rect.Width, rect.Height);
-}
-
-Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL width, REAL height) {
-    return stroke(*this, pen, [&](cairo_t* context) {
-        if (!finiteRect(x, y, width, height))
-            return false;
-        cairo_rectangle(context, x, y, width, height);
-        return true;
-    });
-}
-
-Status Graphics::DrawRectangle(const Pen* pen, INT x, INT y, INT width, INT height) {
-    return DrawRectangle(pen, REAL(x), REAL(y), REAL(width), REAL(height));
-}
-
-Status Graphics::DrawEllipse(const Pen* pen, REAL x, REAL y, REAL width, REAL height) {
-    GraphicsPath ellipse;
-    if (ellipse.AddEllipse(x, y, width, height) != Ok)
-        return record(OutOfMemory);
-    return DrawPath(pen, &ellipse);
 }
 
 Status Graphics::DrawPath(const Pen* pen, const GraphicsPath* path) {

@@ -58,9 +58,8 @@ struct FontFamilyData {
     std::vector<const FontFace*> faces;
 };
 
-struct GpFontFamily {
-    std::shared_ptr<const FontFamilyData> data;
-};
+// Never made: there is no generic family to hand out.
+struct GpFontFamily {};
 
 namespace {
 
@@ -580,10 +579,7 @@ Status Graphics::DrawString(const WCHAR* string, INT length, const Font* font,
         cairo_set_font_face(cr, face.cairo);
         cairo_set_font_size(cr, text.em);
         cairo_font_options_t* options = cairo_font_options_create();
-        const bool mono = textHint == TextRenderingHintSingleBitPerPixel ||
-                          textHint == TextRenderingHintSingleBitPerPixelGridFit;
-        cairo_font_options_set_antialias(options,
-                                         mono ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
+        cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
         cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
         cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
         cairo_set_font_options(cr, options);
@@ -605,12 +601,9 @@ Status GdipGetGenericFontFamilySansSerif(GpFontFamily** nativeFamily) {
     return FontFamilyNotFound;
 }
 
-Status GdipGetFamilyName(const GpFontFamily* family, WCHAR name[LF_FACESIZE], LANGID) {
-    if (!family || !name)
-        return InvalidParameter;
-    FontFamily wrapper;
-    Internal::setFamily(wrapper, family->data);
-    return wrapper.GetFamilyName(name);
+// No family is ever handed out, so there is none to name.
+Status GdipGetFamilyName(const GpFontFamily*, WCHAR[LF_FACESIZE], LANGID) {
+    return InvalidParameter;
 }
 
 Status GdipDeleteFontFamily(GpFontFamily* family) {

@@ -221,8 +221,6 @@ void CFrame::setFocusView(CView* view) {
     focusView = view;
     if (previous)
         Hold(previous)->looseFocus();
-    if (focusView)
-        Hold(focusView)->takeFocus();
 }
 
 void CFrame::onWindowFocusLost() {

@@ -62,7 +62,7 @@ class CFrame : public CView {
     void drawRect(CDrawContext* context, const CRect& updateRect);
     void draw(CDrawContext* context) override;
 
-    // The old focus view is told looseFocus, the new one takeFocus.
+    // The old focus view is told looseFocus.
     void setFocusView(CView* view);
     CView* getFocusView() const { return focusView; }
     // The window lost the keyboard: the focus view is told looseFocus and stays the focus view.

@@ -16,16 +16,6 @@ REAL real(double x) {
     return static_cast<REAL>(x);
 }
 
-Gdiplus::Color gdiplusColor(const CColor& color) {
-    return Gdiplus::Color(color.alpha, color.red, color.green, color.blue);
-}
-
-void fill(Gdiplus::Graphics& graphics, const CRect& rect, const CColor& color) {
-    Gdiplus::SolidBrush brush(gdiplusColor(color));
-    graphics.FillRectangle(&brush, Gdiplus::RectF(real(rect.left), real(rect.top),
-                                                  real(rect.getWidth()), real(rect.getHeight())));
-}
-
 bool isSurrogate(uint32_t unit) {
     return unit >= 0xD800 && unit <= 0xDFFF;
 }
@@ -225,7 +215,7 @@ void CTextEdit::draw(CDrawContext* context) {
     const Gdiplus::GraphicsState state = graphics->Save();
     gdiplus->resetTransform();  // the display scale stays
     try {
-        paint(*graphics, context->getScaleFactor());
+        paint(*gdiplus);
     } catch (...) {
         // What was drawn stays; the rest of the frame still paints.
     }
@@ -233,40 +223,41 @@ void CTextEdit::draw(CDrawContext* context) {
     setDirty(false);
 }
 
-void CTextEdit::paint(Gdiplus::Graphics& graphics, double scale) {
+void CTextEdit::paint(GdiplusDrawContext& context) {
+    Gdiplus::Graphics& graphics = *context.getGraphics();
+    const double scale = context.getScaleFactor();
     ensureLayout(scale);
     const double pixel = 1.0 / scale;
     const auto snap = [scale](double v) { return std::round(v * scale) / scale; };
     // Whole device pixels, no antialiasing: the border, the selection and the caret stay sharp.
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeNone);
     const CRect inner = innerRect();
-    fill(graphics, outerRect(), kBorderColor);
-    fill(graphics, inner, kFieldColor);
+    context.fillRect(outerRect(), kBorderColor);
+    context.fillRect(inner, kFieldColor);
     if (!font)
         return;
-    graphics.SetClip(Gdiplus::RectF(real(inner.left), real(inner.top), real(inner.getWidth()),
-                                    real(inner.getHeight())));
+    context.setClipRect(inner);
     const double left = textLeft();
     const double middle = (inner.top + inner.bottom) / 2;
     const double top = snap(std::max(inner.top + pixel, middle - layout.lineHeight / 2));
     const double bottom = snap(std::min(inner.bottom - pixel, middle + layout.lineHeight / 2));
     if (anchor != caret) {
-        fill(graphics,
-             CRect(snap(left + layout.offsets[getSelectionStart()]), top,
-                   snap(left + layout.offsets[getSelectionEnd()]), bottom),
-             kSelectionColor);
+        context.fillRect(CRect(snap(left + layout.offsets[getSelectionStart()]), top,
+                               snap(left + layout.offsets[getSelectionEnd()]), bottom),
+                         kSelectionColor);
     }
     Gdiplus::StringFormat format(0, 0);
     format.SetAlignment(Gdiplus::StringAlignmentNear);
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
-    Gdiplus::SolidBrush brush(gdiplusColor(refused ? kRefusedColor : kTextColor));
+    const CColor& color = refused ? kRefusedColor : kTextColor;
+    Gdiplus::SolidBrush brush(Gdiplus::Color(color.alpha, color.red, color.green, color.blue));
     const std::wstring units = toWide(text);
     // An empty layout rectangle: the text starts at the point and is centred on it vertically.
     graphics.DrawString(units.c_str(), static_cast<INT>(units.size()), font.get(),
                         Gdiplus::RectF(real(left - layout.padding), real(middle), 0, 0), &format,
                         &brush);
     const double x = snap(left + layout.offsets[caret]);
-    fill(graphics, CRect(x, top, x + pixel, bottom), kTextColor);
+    context.fillRect(CRect(x, top, x + pixel, bottom), kTextColor);
 }
 
 CMouseEventResult CTextEdit::onMouseDown(CPoint& where, const CButtonState& buttons) {

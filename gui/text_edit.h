@@ -18,6 +18,8 @@
 
 namespace VSTGUI {
 
+class GdiplusDrawContext;
+
 class CTextEdit : public CView {
   public:
     // Longer texts are not typed: the width of each prefix is measured at every change.
@@ -81,7 +83,7 @@ class CTextEdit : public CView {
         double lineHeight = 0;
     };
 
-    void paint(Gdiplus::Graphics& graphics, double scale);
+    void paint(GdiplusDrawContext& context);
     void ensureLayout(double scale);
     // The field on whole device pixels at the layout's scale, and inside its border.
     CRect outerRect() const;

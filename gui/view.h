@@ -62,9 +62,8 @@ class CView : public CBaseObject {
     virtual int32_t onKeyDown(VstKeyCode& key);
     virtual int32_t onKeyUp(VstKeyCode& key);
 
-    // The view became the frame's focus view / no longer gets the keys: another view took the
-    // focus, or the window lost the keyboard.
-    virtual void takeFocus() {}
+    // The view no longer gets the keys: another view took the focus, or the window lost the
+    // keyboard.
     virtual void looseFocus() {}
     // True for a view that gives up the focus when the user clicks anywhere outside it (a text
     // field); others keep it until another view takes it.

@@ -16,32 +16,24 @@ def main():
     date = time.gmtime(max(epoch, 315532800))[:6]  # 1980-01-01
     base = os.path.dirname(folder)
 
-    def entry(path, mode):
-        name = os.path.relpath(path, base).replace(os.sep, "/")
-        if os.path.isdir(path):
-            name += "/"
-        info = zipfile.ZipInfo(name, date_time=date)
-        info.create_system = 3  # Unix, so that the modes below are read
-        info.external_attr = mode << 16
-        if os.path.isdir(path):
-            info.external_attr |= 0x10  # MS-DOS folder
-        return info
-
     paths = [folder]
     for root, dirs, files in os.walk(folder):
-        paths += [os.path.join(root, name) for name in sorted(dirs + files)]
-    paths.sort(key=lambda p: os.path.relpath(p, base).replace(os.sep, "/"))
+        paths += [os.path.join(root, name) for name in dirs + files]
+    names = {path: os.path.relpath(path, base).replace(os.sep, "/") for path in paths}
 
     with zipfile.ZipFile(zip_path, "w") as archive:
-        for path in paths:
-            if os.path.isdir(path):
-                archive.writestr(entry(path, 0o40755), b"")
+        for path in sorted(paths, key=names.get):
+            folder_entry = os.path.isdir(path)
+            info = zipfile.ZipInfo(names[path] + ("/" if folder_entry else ""), date_time=date)
+            info.create_system = 3  # Unix, so that the modes below are read
+            if folder_entry:
+                info.external_attr = 0o40755 << 16 | 0x10  # and the MS-DOS folder bit
+                archive.writestr(info, b"")
             else:
                 executable = os.stat(path).st_mode & 0o111
-                info = entry(path, 0o100755 if executable else 0o100644)
+                info.external_attr = (0o100755 if executable else 0o100644) << 16
                 with open(path, "rb") as source:
                     archive.writestr(info, source.read(), zipfile.ZIP_DEFLATED, 9)
-
 
 if __name__ == "__main__":
     main()

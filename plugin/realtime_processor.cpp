@@ -66,9 +66,14 @@ void RealtimeProcessor::processParameterChanges(
 
 namespace {
 
-// One step of a one-pole smoother, in single precision.
+// One step of a one-pole smoother, in single precision; `keep` is 1 - coef, for loops that
+// compute it once.
+inline float smooth(float target, float coef, float keep, float current) noexcept {
+    return target * coef + keep * current;
+}
+
 inline float smooth(float target, float coef, float current) noexcept {
-    return target * coef + (1.0f - coef) * current;
+    return smooth(target, coef, 1.0f - coef, current);
 }
 
 inline float bypassTarget(double rampValue) noexcept {
@@ -95,7 +100,7 @@ inline float glideDelay(float target, float coef, float keep, float& smoothed) n
     if (__builtin_expect(smoothed == target, 0)) {
         return target;
     }
-    const float next = target * coef + keep * smoothed;  // smooth(), the same steps
+    const float next = smooth(target, coef, keep, smoothed);
     const float heard = next == smoothed ? target : next;
     smoothed = next;
     return heard;

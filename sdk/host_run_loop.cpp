@@ -90,7 +90,6 @@ class HostRunLoop : public VSTGUI::X11::IRunLoop {
     // first, then the call goes through.
     void enter(Bridge* bridge) {
         ++depth;
-        calling = bridge;
         std::vector<Deferred> waiting;
         waiting.swap(deferred);
         for (auto& item : waiting) {
@@ -100,10 +99,7 @@ class HostRunLoop : public VSTGUI::X11::IRunLoop {
                 item.run();
         }
     }
-    void leave() {
-        if (--depth == 0)
-            calling = nullptr;
-    }
+    void leave() { --depth; }
 
   private:
     struct Deferred {
@@ -123,7 +119,7 @@ class HostRunLoop : public VSTGUI::X11::IRunLoop {
     // another bridge. False when the host refuses it now.
     template <class Register>
     bool add(IPtr<Bridge> bridge, Register registerWithHost) {
-        if (calling) {
+        if (depth > 0) {
             bridges.push_back(bridge);
             defer(bridge, [bridge, registerWithHost] {
                 bridge->registered = registerWithHost(bridge.get());
@@ -167,7 +163,7 @@ class HostRunLoop : public VSTGUI::X11::IRunLoop {
         if (!bridge->registered)
             return;
         const auto unregister = [this, bridge] { unregisterFromHost(*bridge); };
-        if (calling)
+        if (depth > 0)
             defer(bridge, unregister);
         else
             unregister();
@@ -176,8 +172,7 @@ class HostRunLoop : public VSTGUI::X11::IRunLoop {
     IPtr<Linux::IRunLoop> host;
     std::vector<IPtr<Bridge>> bridges;  // registered, or waiting to be
     std::vector<Deferred> deferred;
-    Bridge* calling = nullptr;
-    int depth = 0;
+    int depth = 0;  // nested calls of the host into our bridges
 };
 
 // The host keeps the bridge alive while it calls; the toolkit may unregister it (or end the

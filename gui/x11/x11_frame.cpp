@@ -40,6 +40,11 @@ Reply<T> own(T* reply) {
     return Reply<T>(reply, &std::free);
 }
 
+// The window fills the host's and is never smaller than the frame; X sizes are 16-bit.
+int32_t windowExtent(int32_t frameExtent, int32_t parentExtent) {
+    return std::clamp(std::max(frameExtent, parentExtent), 1, 32767);
+}
+
 int32_t modifiersOf(uint16_t state) {
     int32_t modifiers = 0;
     if (state & XCB_MOD_MASK_SHIFT)
@@ -219,8 +224,8 @@ bool X11Frame::create(xcb_window_t parentWindow) {
     // No background: the server never clears what we paint, so nothing flickers.
     window = xcb_generate_id(connection);
     const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, kEventMask};
-    windowWidth = std::clamp(std::max(frame.getPixelWidth(), parentWidth), 1, 32767);
-    windowHeight = std::clamp(std::max(frame.getPixelHeight(), parentHeight), 1, 32767);
+    windowWidth = windowExtent(frame.getPixelWidth(), parentWidth);
+    windowHeight = windowExtent(frame.getPixelHeight(), parentHeight);
     const auto created = xcb_create_window_checked(
         connection, XCB_COPY_FROM_PARENT, window, parent, 0, 0,
         static_cast<uint16_t>(windowWidth), static_cast<uint16_t>(windowHeight), 0,
@@ -294,8 +299,8 @@ void X11Frame::setSize(int32_t, int32_t) {
 }
 
 void X11Frame::fit() {
-    const int32_t width = std::clamp(std::max(frame.getPixelWidth(), parentWidth), 1, 32767);
-    const int32_t height = std::clamp(std::max(frame.getPixelHeight(), parentHeight), 1, 32767);
+    const int32_t width = windowExtent(frame.getPixelWidth(), parentWidth);
+    const int32_t height = windowExtent(frame.getPixelHeight(), parentHeight);
     if (width == windowWidth && height == windowHeight)
         return;
     windowWidth = width;

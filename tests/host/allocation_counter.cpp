@@ -70,27 +70,6 @@ bool validAlignment(std::size_t alignment) {
     return alignment >= sizeof(void*) && (alignment & (alignment - 1)) == 0;
 }
 
-void* allocate(std::size_t size, Function function, void* caller) {
-    if (counted(function, caller)) {
-        throw std::bad_alloc();
-    }
-    if (void* p = __libc_malloc(size ? size : 1)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void* allocateAligned(std::size_t size, std::align_val_t alignment, Function function,
-                      void* caller) {
-    if (counted(function, caller)) {
-        throw std::bad_alloc();
-    }
-    if (void* p = __libc_memalign(static_cast<std::size_t>(alignment), size ? size : 1)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
 void* allocateOrNull(std::size_t size, Function function, void* caller) noexcept {
     return counted(function, caller) ? nullptr : __libc_malloc(size ? size : 1);
 }
@@ -100,6 +79,19 @@ void* allocateAlignedOrNull(std::size_t size, std::align_val_t alignment, Functi
     return counted(function, caller)
                ? nullptr
                : __libc_memalign(static_cast<std::size_t>(alignment), size ? size : 1);
+}
+
+void* allocate(std::size_t size, Function function, void* caller) {
+    if (void* p = allocateOrNull(size, function, caller))
+        return p;
+    throw std::bad_alloc();
+}
+
+void* allocateAligned(std::size_t size, std::align_val_t alignment, Function function,
+                      void* caller) {
+    if (void* p = allocateAlignedOrNull(size, alignment, function, caller))
+        return p;
+    throw std::bad_alloc();
 }
 
 void release(void* p, Function function) noexcept {
